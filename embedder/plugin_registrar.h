@@ -1,0 +1,16 @@
+#ifndef KESTRUNE_EMBEDDER_PLUGIN_REGISTRAR_H_
+#define KESTRUNE_EMBEDDER_PLUGIN_REGISTRAR_H_
+
+#include <string>
+
+namespace flutter {
+class FlutterEngine;
+}
+
+// What the engine hands a plug-in's registration entry.
+struct FlutterDesktopPluginRegistrar {
+  std::string plugin_name;
+  flutter::FlutterEngine* engine = nullptr;
+};
+
+#endif  // KESTRUNE_EMBEDDER_PLUGIN_REGISTRAR_H_

@@ -1,0 +1,93 @@
+#include "runner/debug_log.h"
+
+#include <share.h>
+#include <stdarg.h>
+#include <stdio.h>
+
+#include <mutex>
+
+#include "runner/build_config.h"
+
+namespace {
+
+constexpr wchar_t kDebugLogPath[] = KR_DEBUG_LOG_DIR L"\\kr_debug.log";
+constexpr wchar_t kWindowSizeTracePath[] = KR_DEBUG_LOG_DIR L"\\kr_wm.log";
+
+// Large enough that an ordinary line reaches the file in one write, so the
+// other process's lines cannot land inside it.
+constexpr size_t kStreamBuffer = 64 * 1024;
+
+// Guards the first open and keeps every line (also a DebugLogF line, which takes
+// three writes) whole against the other threads of this process.
+std::mutex& LogLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+// Never closed: the process exit releases it.
+FILE* debug_log_file = nullptr;
+
+// Opens the log on first use; a failed open is retried on the next line.
+FILE* OpenLogLocked() {
+  if (debug_log_file == nullptr) {
+    debug_log_file = _wfsopen(kDebugLogPath, L"a", _SH_DENYNO);
+    if (debug_log_file != nullptr) {
+      setvbuf(debug_log_file, nullptr, _IOFBF, kStreamBuffer);
+    }
+  }
+  return debug_log_file;
+}
+
+}  // namespace
+
+void DebugLog(const char* text) noexcept {
+  if (text == nullptr) {
+    return;
+  }
+  std::lock_guard<std::mutex> guard(LogLock());
+  FILE* file = OpenLogLocked();
+  if (file == nullptr) {
+    return;
+  }
+  fprintf(file, "%llu | %s\n", static_cast<unsigned long long>(GetTickCount64()), text);
+  fflush(file);
+}
+
+void DebugLogF(const char* format, ...) noexcept {
+  if (format == nullptr) {
+    return;
+  }
+  std::lock_guard<std::mutex> guard(LogLock());
+  FILE* file = OpenLogLocked();
+  if (file == nullptr) {
+    return;
+  }
+  fprintf(file, "%llu | ", static_cast<unsigned long long>(GetTickCount64()));
+  va_list args;
+  va_start(args, format);
+  vfprintf(file, format, args);
+  va_end(args);
+  fputs("\n", file);
+  fflush(file);
+}
+
+void TraceWindowSize(const RECT& r) noexcept {
+  // Opened and closed per line so the file can be deleted while we run.
+  FILE* file = _wfsopen(kWindowSizeTracePath, L"a", _SH_DENYNO);
+  if (file == nullptr) {
+    return;
+  }
+  fprintf(file, "%llu WM_SIZE %dx%d rect=%d,%d,%d,%d\n",
+          static_cast<unsigned long long>(GetTickCount64()), static_cast<int>(r.right - r.left),
+          static_cast<int>(r.bottom - r.top), static_cast<int>(r.left), static_cast<int>(r.top),
+          static_cast<int>(r.right), static_cast<int>(r.bottom));
+  fclose(file);
+}
+
+const wchar_t* DebugLogPath() noexcept {
+  return kDebugLogPath;
+}
+
+const wchar_t* WindowSizeTracePath() noexcept {
+  return kWindowSizeTracePath;
+}

@@ -1,0 +1,6 @@
+#include "runner/dwm_procs.h"
+
+DwmProcs& GetDwmProcs() {
+  static DwmProcs procs;
+  return procs;
+}

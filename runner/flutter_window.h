@@ -1,0 +1,90 @@
+#ifndef KESTRUNE_RUNNER_FLUTTER_WINDOW_H_
+#define KESTRUNE_RUNNER_FLUTTER_WINDOW_H_
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "embedder/dart_project.h"
+#include "embedder/encodable_value.h"
+#include "embedder/flutter_view_controller.h"
+#include "embedder/method_channel.h"
+#include "runner/win32_window.h"
+
+using Channel = flutter::MethodChannel<flutter::EncodableValue>;
+
+// The one top-level window of each process: hosts the Flutter view and owns
+// the process's channels and background threads.
+class FlutterWindow : public Win32Window {
+ public:
+  explicit FlutterWindow(const flutter::DartProject& project);
+  ~FlutterWindow() override;
+
+ protected:
+  bool OnCreate() override;
+  void OnDestroy() override;
+  LRESULT MessageHandler(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override;
+
+ public:
+  // The record. Fields are public: the window's handlers, hooks and threads in
+  // other files work on them, as on the rest of the process-wide state.
+  flutter::DartProject project;
+  std::unique_ptr<flutter::FlutterViewController> controller;
+  std::unique_ptr<Channel> hotkey_channel;
+  bool channels_ready = false;
+  std::unique_ptr<Channel> hitregion_channel;
+  std::unique_ptr<Channel> window_channel;
+  std::unique_ptr<Channel> icon_channel;
+  RECT hit_rect{};
+  bool is_main = false;
+  bool is_capsule = false;
+
+  // Capsule process and pipe.
+  PROCESS_INFORMATION capsule_process{};
+  uint32_t capsule_pid = 0;
+  HANDLE capsule_pipe = INVALID_HANDLE_VALUE;
+  std::thread pipe_thread;
+  std::atomic<bool> pipe_running{false};
+  std::mutex pipe_lock;
+  std::deque<std::string> pipe_outbox;
+
+  // Media-session watcher.
+  std::unique_ptr<Channel> smtc_channel;
+  std::thread smtc_thread;
+  std::atomic<bool> smtc_running{false};
+  std::mutex smtc_event_lock;
+  std::optional<flutter::EncodableMap> pending_track_change;
+  std::optional<flutter::EncodableMap> pending_playback;
+  std::optional<flutter::EncodableMap> pending_progress;
+
+  // System monitor.
+  std::unique_ptr<Channel> system_monitor_channel;
+  std::thread monitor_thread;
+  std::atomic<bool> monitor_running{false};
+  std::mutex snapshot_lock;
+  std::deque<flutter::EncodableMap> snapshot_history;
+  std::optional<flutter::EncodableMap> pending_snapshot;
+
+  // Chat-notification listener.
+  std::unique_ptr<Channel> wechat_channel;
+  std::thread wechat_thread;
+  std::atomic<bool> wechat_running{false};
+
+  // Calendar sync.
+  std::thread calendar_thread;
+  std::atomic<bool> calendar_running{false};
+
+  HWND tray_menu_window = nullptr;
+
+ private:
+  void RegisterPlugins(flutter::FlutterEngine* engine);
+};
+
+#endif  // KESTRUNE_RUNNER_FLUTTER_WINDOW_H_

@@ -1,0 +1,31 @@
+#include "runner/single_instance.h"
+
+#include <windows.h>
+
+#include "runner/unique_resource.h"
+#include "runner/window_names.h"
+
+namespace {
+UniqueHandle single_instance_mutex;
+}  // namespace
+
+bool AcquireSingleInstance() {
+  if (HWND existing = ::FindWindowW(kWindowClassName, kMainWindowTitle)) {
+    if (::IsIconic(existing)) {
+      ::ShowWindow(existing, SW_RESTORE);
+    }
+    ::SetForegroundWindow(existing);
+    return false;
+  }
+  single_instance_mutex.reset(::CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName));
+  if (single_instance_mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
+    single_instance_mutex.reset();
+    return false;
+  }
+  // Without a mutex at all we run unprotected rather than not at all.
+  return true;
+}
+
+void ReleaseSingleInstance() {
+  single_instance_mutex.reset();
+}

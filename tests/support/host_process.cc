@@ -1,0 +1,205 @@
+#include "tests/support/host_process.h"
+
+#include "tests/support/wait.h"
+
+namespace kr_test {
+namespace {
+
+std::wstring QuoteArgument(const std::wstring& argument) {
+  if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) {
+    return argument;
+  }
+  std::wstring quoted = L"\"";
+  size_t backslashes = 0;
+  for (wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == L'"') {
+      quoted.append(backslashes * 2 + 1, L'\\');
+    } else {
+      quoted.append(backslashes, L'\\');
+    }
+    backslashes = 0;
+    quoted.push_back(c);
+  }
+  quoted.append(backslashes * 2, L'\\');
+  quoted.push_back(L'"');
+  return quoted;
+}
+
+// The current environment with |changes| applied, as a CreateProcess block.
+std::vector<wchar_t> BuildEnvironment(const EnvironmentChanges& changes) {
+  std::map<std::wstring, std::wstring> variables;
+  std::vector<std::wstring> order;
+  wchar_t* block = ::GetEnvironmentStringsW();
+  for (const wchar_t* entry = block; entry && *entry; entry += wcslen(entry) + 1) {
+    std::wstring text(entry);
+    size_t equals = text.find(L'=', 1);  // "=C:" style entries start with '='
+    if (equals == std::wstring::npos) {
+      continue;
+    }
+    std::wstring name = text.substr(0, equals);
+    if (changes.count(name) == 0) {
+      variables[name] = text.substr(equals + 1);
+    }
+  }
+  ::FreeEnvironmentStringsW(block);
+  for (const auto& [name, value] : changes) {
+    if (value) {
+      variables[name] = *value;
+    }
+  }
+  std::vector<wchar_t> result;
+  for (const auto& [name, value] : variables) {
+    std::wstring entry = name + L"=" + value;
+    result.insert(result.end(), entry.begin(), entry.end());
+    result.push_back(L'\0');
+  }
+  result.push_back(L'\0');
+  if (result.size() == 1) {
+    result.push_back(L'\0');
+  }
+  return result;
+}
+
+}  // namespace
+
+std::unique_ptr<ChildProcess> ChildProcess::Start(const std::wstring& program,
+                                                  const std::vector<std::wstring>& arguments,
+                                                  const EnvironmentChanges& environment) {
+  auto child = std::make_unique<ChildProcess>();
+  child->job_.reset(::CreateJobObjectW(nullptr, nullptr));
+  if (!child->job_) {
+    return nullptr;
+  }
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  ::SetInformationJobObject(child->job_.get(), JobObjectExtendedLimitInformation, &limits,
+                            sizeof(limits));
+
+  std::wstring command_line = QuoteArgument(program);
+  for (const std::wstring& argument : arguments) {
+    command_line += L" " + QuoteArgument(argument);
+  }
+  std::vector<wchar_t> env = BuildEnvironment(environment);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE,
+                        CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT, env.data(), nullptr,
+                        &startup, &info)) {
+    return nullptr;
+  }
+  ::AssignProcessToJobObject(child->job_.get(), info.hProcess);
+  ::ResumeThread(info.hThread);
+  ::CloseHandle(info.hThread);
+  child->process_.reset(info.hProcess);
+  child->pid_ = info.dwProcessId;
+  return child;
+}
+
+ChildProcess::~ChildProcess() {
+  Terminate();
+}
+
+bool ChildProcess::running() const {
+  return ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+std::optional<DWORD> ChildProcess::WaitForExit(DWORD timeout_ms) {
+  if (::WaitForSingleObject(process_.get(), timeout_ms) != WAIT_OBJECT_0) {
+    return std::nullopt;
+  }
+  DWORD code = 0;
+  ::GetExitCodeProcess(process_.get(), &code);
+  return code;
+}
+
+void ChildProcess::Terminate() {
+  if (job_) {
+    ::TerminateJobObject(job_.get(), 0);
+  }
+  if (process_) {
+    ::WaitForSingleObject(process_.get(), 5000);
+  }
+}
+
+std::wstring ProgramFolder() {
+  wchar_t path[MAX_PATH];
+  DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path, length);
+  return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+std::wstring HostExecutable() {
+  return ProgramFolder() + L"kestrune_flutter.exe";
+}
+
+std::unique_ptr<ChildProcess> StartHost(const EnvironmentChanges& environment,
+                                        const std::vector<std::wstring>& arguments) {
+  EnvironmentChanges changes = environment;
+  changes.try_emplace(L"KESTRUNE_CAPSULE", std::nullopt);
+  changes.try_emplace(L"KR_UI_BRIDGE", std::nullopt);
+  return ChildProcess::Start(HostExecutable(), arguments, changes);
+}
+
+std::vector<HWND> HostWindows(DWORD pid) {
+  struct Search {
+    DWORD pid;
+    std::vector<HWND> found;
+  } search{pid, {}};
+  ::EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* search = reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner == search->pid && WindowClass(window) == L"FLUTTER_RUNNER_WIN32_WINDOW") {
+          search->found.push_back(window);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND WaitForHostWindow(DWORD pid, DWORD timeout_ms) {
+  HWND window = nullptr;
+  WaitUntil(
+      [&] {
+        std::vector<HWND> windows = HostWindows(pid);
+        window = windows.empty() ? nullptr : windows.front();
+        return window != nullptr;
+      },
+      timeout_ms);
+  return window;
+}
+
+std::vector<HWND> ChildWindowsOfClass(HWND parent, const wchar_t* class_name) {
+  std::vector<HWND> found;
+  for (HWND child = ::FindWindowExW(parent, nullptr, class_name, nullptr); child != nullptr;
+       child = ::FindWindowExW(parent, child, class_name, nullptr)) {
+    found.push_back(child);
+  }
+  return found;
+}
+
+std::wstring WindowClass(HWND window) {
+  wchar_t name[256];
+  int length = ::GetClassNameW(window, name, 256);
+  return std::wstring(name, length > 0 ? length : 0);
+}
+
+std::wstring WindowTitle(HWND window) {
+  wchar_t title[256];
+  int length = ::GetWindowTextW(window, title, 256);
+  return std::wstring(title, length > 0 ? length : 0);
+}
+
+bool MessageLoopAnswers(HWND window, DWORD timeout_ms) {
+  DWORD_PTR result = 0;
+  return ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeout_ms, &result) != 0;
+}
+
+}  // namespace kr_test

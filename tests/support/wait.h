@@ -1,0 +1,27 @@
+#ifndef KESTRUNE_TESTS_SUPPORT_WAIT_H_
+#define KESTRUNE_TESTS_SUPPORT_WAIT_H_
+
+#include <windows.h>
+
+#include <functional>
+
+namespace kr_test {
+
+// Polls |condition| until it holds or |timeout_ms| passed; window state under
+// Wine settles quickly but not at once, so tests wait with a deadline.
+inline bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms = 5000) {
+  ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
+  while (true) {
+    if (condition()) {
+      return true;
+    }
+    if (::GetTickCount64() >= deadline) {
+      return false;
+    }
+    ::Sleep(10);
+  }
+}
+
+}  // namespace kr_test
+
+#endif  // KESTRUNE_TESTS_SUPPORT_WAIT_H_

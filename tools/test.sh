@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds both trees and runs every test: the native unit tests, then the Windows
+# test programs under Wine. Ends with the summary of each tree; fails if any
+# test failed.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+tools/deps.sh || exit 1
+
+jobs=$(nproc)
+native=build/native
+win=build/win64
+status=0
+
+cmake -S . -B "$native" -G Ninja >/dev/null || exit 1
+cmake --build "$native" -j "$jobs" || exit 1
+cmake -S . -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null || exit 1
+cmake --build "$win" -j "$jobs" || exit 1
+
+# Whatever happens, the display and Wine server of the run are stopped.
+trap 'tools/wine-session stop "$win/wine" >/dev/null 2>&1' EXIT
+
+ctest --test-dir "$native" -j "$jobs" --output-on-failure | tee "$native/ctest.log"
+native_status=${PIPESTATUS[0]}
+ctest --test-dir "$win" -j "$jobs" --output-on-failure | tee "$win/ctest.log"
+win_status=${PIPESTATUS[0]}
+
+echo
+echo "== native tree =="
+grep -E 'tests passed|tests failed' "$native/ctest.log" | tail -n 1
+echo "== win64 tree (under Wine) =="
+grep -E 'tests passed|tests failed' "$win/ctest.log" | tail -n 1
+[ "$native_status" = 0 ] && [ "$win_status" = 0 ] || status=1
+exit $status
