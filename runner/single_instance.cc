@@ -17,6 +17,10 @@ bool AcquireSingleInstance() {
     ::SetForegroundWindow(existing);
     return false;
   }
+  // A window created again by this process: the mutex it holds is its own.
+  if (single_instance_mutex) {
+    return true;
+  }
   single_instance_mutex.reset(::CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName));
   if (single_instance_mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
     single_instance_mutex.reset();
