@@ -37,7 +37,7 @@ if [ -n "${DISPLAY:-}" ] && [ -z "$shot" ]; then
   wineserver -p >/dev/null 2>&1 </dev/null
 else
   tools/wine-session start "$session" || exit 1
-  trap 'tools/wine-session stop "$session"' EXIT
+  trap '"$root/tools/wine-session" stop "$root/$session"' EXIT
   # shellcheck disable=SC1091
   . "$session/env"
 fi
