@@ -1,6 +1,7 @@
 #include "runner/debug_log.h"
 
-#include <share.h>
+#include <fcntl.h>
+#include <io.h>
 #include <stdarg.h>
 #include <stdio.h>
 
@@ -27,10 +28,32 @@ std::mutex& LogLock() {
 // Never closed: the process exit releases it.
 FILE* debug_log_file = nullptr;
 
+// A text stream in append mode that other processes may share. The handle has
+// append access only, so every write lands at the end of the file even when
+// the other process wrote in between: the run-time library's own append mode
+// seeks and then writes, and two processes racing there overwrite each other.
+FILE* OpenSharedAppendStream(const wchar_t* path) {
+  HANDLE file = ::CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return nullptr;
+  }
+  int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_APPEND | _O_TEXT);
+  if (descriptor == -1) {
+    ::CloseHandle(file);
+    return nullptr;
+  }
+  FILE* stream = _fdopen(descriptor, "a");
+  if (stream == nullptr) {
+    _close(descriptor);
+  }
+  return stream;
+}
+
 // Opens the log on first use; a failed open is retried on the next line.
 FILE* OpenLogLocked() {
   if (debug_log_file == nullptr) {
-    debug_log_file = _wfsopen(kDebugLogPath, L"a", _SH_DENYNO);
+    debug_log_file = OpenSharedAppendStream(kDebugLogPath);
     if (debug_log_file != nullptr) {
       setvbuf(debug_log_file, nullptr, _IOFBF, kStreamBuffer);
     }
@@ -73,7 +96,7 @@ void DebugLogF(const char* format, ...) noexcept {
 
 void TraceWindowSize(const RECT& r) noexcept {
   // Opened and closed per line so the file can be deleted while we run.
-  FILE* file = _wfsopen(kWindowSizeTracePath, L"a", _SH_DENYNO);
+  FILE* file = OpenSharedAppendStream(kWindowSizeTracePath);
   if (file == nullptr) {
     return;
   }
