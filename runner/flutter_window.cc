@@ -1,16 +1,65 @@
 #include "runner/flutter_window.h"
 
 #include "embedder/plugin_registrants.h"
+#include "input/hotkey_channel.h"
+#include "input/hotkey_dispatch.h"
+#include "input/hotkey_event.h"
+#include "input/keyboard_hook.h"
+#include "input/selection_hook.h"
+#include "runner/debug_log.h"
+#include "runner/dwm_procs.h"
+#include "runner/focus/blur_poll.h"
+#include "runner/focus/interaction_state.h"
+#include "runner/focus/subclass_procs.h"
+#include "runner/main_thread_tasks.h"
+#include "runner/search_tool.h"
 #include "runner/utils.h"
 
 namespace {
+
 constexpr int kInitialViewWidth = 900;
 constexpr int kInitialViewHeight = 720;
+constexpr LONG_PTR kFrameStyles = 0xCF0000;
+constexpr LONG_PTR kFrameExStyles = 0x300;
+constexpr UINT kRestyleFlags = 0x237;  // no size/move/z-order/activate, frame changed, no owner
+constexpr DWORD kCornerPreferenceAttribute = 33;
+constexpr DWORD kNonClientRenderingPolicyAttribute = 2;
+
+std::unique_ptr<Channel> MakeChannel(flutter::FlutterEngine* engine, const char* name) {
+  return std::make_unique<Channel>(engine->messenger(), name,
+                                   &flutter::StandardMethodCodec::GetInstance());
+}
+
+// Channels whose methods are not built yet answer every call as not implemented.
+void AnswerNotImplemented(Channel* channel) {
+  channel->SetMethodCallHandler(
+      [](const flutter::MethodCall<flutter::EncodableValue>&,
+         std::unique_ptr<flutter::MethodResult<flutter::EncodableValue>> result) {
+        result->NotImplemented();
+      });
+}
+
+void SetDwordAttribute(HWND window, DWORD attribute, DWORD value) {
+  GetDwmProcs().set_window_attribute(window, attribute, &value, sizeof(value));
+}
+
+void StripFrame(HWND window) {
+  ::SetWindowLongPtrW(window, GWL_STYLE, ::GetWindowLongPtrW(window, GWL_STYLE) & ~kFrameStyles);
+  ::SetWindowLongPtrW(window, GWL_EXSTYLE,
+                      ::GetWindowLongPtrW(window, GWL_EXSTYLE) & ~kFrameExStyles);
+  ::SetWindowPos(window, nullptr, 0, 0, 0, 0, kRestyleFlags);
+}
+
 }  // namespace
 
 FlutterWindow::FlutterWindow(const flutter::DartProject& project) : project(project) {}
 
 FlutterWindow::~FlutterWindow() {
+  // Released without its window ever being destroyed: the hooks and threads
+  // must not outlive the object they point to.
+  if (flutter_window_instance.load() == this) {
+    FlutterWindow::OnDestroy();
+  }
   calendar_running = false;
   if (calendar_thread.joinable()) {
     calendar_thread.join();
@@ -28,22 +77,167 @@ bool FlutterWindow::OnCreate() {
   if (!controller->engine() || !controller->view()) {
     return false;
   }
-  RegisterPlugins(controller->engine());
+  flutter::FlutterEngine* engine = controller->engine();
+  RegisterPlugins(engine);
   SetChildContent(controller->view()->GetNativeWindow());
+
+  hitregion_channel = MakeChannel(engine, "kestrune/hitregion");
+  AnswerNotImplemented(hitregion_channel.get());
+  window_channel = MakeChannel(engine, "kestrune/window");
+  AnswerNotImplemented(window_channel.get());
+  icon_channel = MakeChannel(engine, "kestrune/icon");
+  AnswerNotImplemented(icon_channel.get());
+
+  HWND hwnd = GetHandle();
+  if (is_capsule) {
+    if (hwnd != nullptr) {
+      SubclassMainWindow(hwnd);
+      SubclassFirstChild(hwnd);
+      SetDwordAttribute(hwnd, kCornerPreferenceAttribute, 1);
+      SetDwordAttribute(hwnd, kNonClientRenderingPolicyAttribute, 1);
+      StripFrame(hwnd);
+    }
+    DebugLog("[KR] Capsule process style applied, continuing to channel setup");
+    AttachToProcess();
+    StartBlurPollThread();
+  } else {
+    AttachToProcess();
+    StartBlurPollThread();
+    if (hwnd != nullptr) {
+      SubclassMainWindow(hwnd);
+      SetDwordAttribute(hwnd, kCornerPreferenceAttribute, 1);
+      StripFrame(hwnd);
+      SubclassFirstChild(hwnd);
+    }
+    controller->ForceRedraw();
+    is_main = true;
+    blur_guard = ::GetTickCount64() + kGuardAfterCreateMs;
+    collapse_sent = false;
+    StartCapsule();
+    DebugLog("[KR] OnCreate done, main window ready");
+  }
+
+  hotkey_channel = MakeChannel(engine, "kestrune/hotkey");
+  hotkey_channel->SetMethodCallHandler(
+      [this](const flutter::MethodCall<flutter::EncodableValue>& call,
+             std::unique_ptr<flutter::MethodResult<flutter::EncodableValue>> result) {
+        HotkeyChannelHandler(this, call, std::move(result));
+      });
+  channels_ready = true;
+
+  if (is_capsule) {
+    DebugLog("[KR] Capsule process OnCreate done (channels ready)");
+    return true;
+  }
+
+  if (hwnd != nullptr) {
+    RegisterDefaultHotkeys(this);
+  }
+  if (!keyboard_hook) {
+    flutter_window_instance = this;
+    keyboard_hook.reset(
+        ::SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHookProc, ::GetModuleHandleW(nullptr), 0));
+  }
+  SetUpTextSelection();
+
+  smtc_channel = MakeChannel(engine, "kestrune/smtc");
+  AnswerNotImplemented(smtc_channel.get());
+  system_monitor_channel = MakeChannel(engine, "kestrune/system_monitor");
+  AnswerNotImplemented(system_monitor_channel.get());
+  wechat_channel = MakeChannel(engine, "kestrune/wechat");
+  AnswerNotImplemented(wechat_channel.get());
   return true;
 }
 
+void FlutterWindow::AttachToProcess() {
+  flutter_window_instance = this;
+  GetMainThreadTasks().Attach(GetHandle());
+}
+
+void FlutterWindow::StartCapsule() {
+  // The capsule process and its pipe are not built yet; the main role runs
+  // without a capsule until they are.
+}
+
 void FlutterWindow::OnDestroy() {
+  StopBlurPollThread();
+
+  for (auto [running, thread] :
+       {std::pair{&smtc_running, &smtc_thread}, std::pair{&monitor_running, &monitor_thread},
+        std::pair{&wechat_running, &wechat_thread}}) {
+    *running = false;
+    if (thread->joinable()) {
+      thread->join();
+    }
+  }
+
+  keyboard_hook.reset();
+  flutter_window_instance = nullptr;
+  RemoveTextSelectionHook();
+
+  if (GetHandle() != nullptr) {
+    UnregisterDefaultHotkeys(this);
+  }
+
+  pipe_running = false;
+  if (capsule_process.hProcess != nullptr) {
+    ::TerminateProcess(capsule_process.hProcess, 0);
+    ::CloseHandle(capsule_process.hProcess);
+    if (capsule_process.hThread != nullptr) {
+      ::CloseHandle(capsule_process.hThread);
+    }
+    capsule_process = PROCESS_INFORMATION{};
+    DebugLog("[KR] Capsule process terminated");
+  }
+  if (capsule_pipe != INVALID_HANDLE_VALUE) {
+    ::CloseHandle(capsule_pipe);
+    capsule_pipe = INVALID_HANDLE_VALUE;
+  }
+  if (pipe_thread.joinable()) {
+    pipe_thread.join();
+  }
+
+  EndSearchTool();
+
+  card_expanded = false;
+  KeyboardHookFlags().esc_down = false;
+
   channels_ready = false;
+  GetMainThreadTasks().Detach();
   hotkey_channel.reset();
   smtc_channel.reset();
   system_monitor_channel.reset();
   wechat_channel.reset();
+
+  // These three channels live on until the destructor, but the messenger goes
+  // with the controller: they stop handling now.
+  for (Channel* channel : {hitregion_channel.get(), window_channel.get(), icon_channel.get()}) {
+    if (channel != nullptr) {
+      channel->SetMethodCallHandler(nullptr);
+    }
+  }
   controller.reset();
   Win32Window::OnDestroy();
 }
 
 LRESULT FlutterWindow::MessageHandler(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case kMainThreadTasksMsg:
+      GetMainThreadTasks().Drain();
+      return 0;
+    // Messages the hooks post that only forward an event to the interface.
+    case kSpaceVoiceMsg:
+      DispatchHotkeyEvent(this, wparam != 0 ? kSpaceDown : kSpaceUp);
+      return 0;
+    case kCloseTagMsg:
+      DispatchHotkeyEvent(this, kCloseTag);
+      return 0;
+    case kSelectOnMsg:
+      if (hotkey_channel) {
+        hotkey_channel->InvokeMethod("select_on", std::make_unique<flutter::EncodableValue>());
+      }
+      return 0;
+  }
   if (controller) {
     std::optional<LRESULT> result =
         controller->HandleTopLevelWindowProc(hwnd, message, wparam, lparam);

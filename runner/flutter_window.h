@@ -38,7 +38,7 @@ class FlutterWindow : public Win32Window {
   flutter::DartProject project;
   std::unique_ptr<flutter::FlutterViewController> controller;
   std::unique_ptr<Channel> hotkey_channel;
-  bool channels_ready = false;
+  std::atomic<bool> channels_ready{false};
   std::unique_ptr<Channel> hitregion_channel;
   std::unique_ptr<Channel> window_channel;
   std::unique_ptr<Channel> icon_channel;
@@ -85,6 +85,9 @@ class FlutterWindow : public Win32Window {
 
  private:
   void RegisterPlugins(flutter::FlutterEngine* engine);
+  // Makes this the window that hooks, threads and other threads' work act on.
+  void AttachToProcess();
+  void StartCapsule();
 };
 
 #endif  // KESTRUNE_RUNNER_FLUTTER_WINDOW_H_

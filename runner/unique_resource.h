@@ -68,7 +68,14 @@ struct LocalMemoryTraits {
   static void Close(Type h) noexcept { ::LocalFree(h); }
 };
 
+struct HookTraits {
+  using Type = HHOOK;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { ::UnhookWindowsHookEx(h); }
+};
+
 using UniqueHandle = UniqueResource<HandleTraits>;
+using UniqueHook = UniqueResource<HookTraits>;
 using UniqueFileHandle = UniqueResource<FileHandleTraits>;
 using UniqueRegion = UniqueResource<RegionTraits>;
 using UniqueLibrary = UniqueResource<LibraryTraits>;

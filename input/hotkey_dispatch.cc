@@ -1,0 +1,75 @@
+#include "input/hotkey_dispatch.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "input/hotkey_event.h"
+#include "input/title_match.h"
+#include "runner/env_switch.h"
+#include "runner/flutter_window.h"
+#include "runner/focus/interaction_state.h"
+#include "runner/main_thread_tasks.h"
+#include "runner/utils.h"
+
+namespace {
+
+// Runs on the main thread: the channel and the timer belong to it.
+void SendHotkeyEvent(FlutterWindow* window, int32_t number, const char* method) {
+  if (!window->channels_ready || !window->hotkey_channel) {
+    return;
+  }
+  if (number == kEscCollapse && window->GetHandle() != nullptr) {
+    ::KillTimer(window->GetHandle(), kExpandSettleTimer);
+  }
+  window->hotkey_channel->InvokeMethod(method, std::make_unique<flutter::EncodableValue>());
+}
+
+}  // namespace
+
+bool ForegroundTitleMatches(const wchar_t* variable) {
+  std::optional<std::wstring> fragments = ReadEnvironment(variable);
+  if (!fragments || fragments->empty()) {
+    return false;
+  }
+  HWND foreground = ::GetForegroundWindow();
+  if (foreground == nullptr) {
+    return false;
+  }
+  wchar_t title[256];
+  int length = ::GetWindowTextW(foreground, title, 256);
+  title[length > 0 ? length : 0] = L'\0';
+  return TitleMatchesFragments(Utf16ToUtf8(title), Utf16ToUtf8(fragments->c_str()));
+}
+
+bool DispatchHotkeyEvent(FlutterWindow* window, int32_t number) {
+  if (window == nullptr) {
+    return false;
+  }
+  if (ForegroundTitleMatches(L"KR_HOTKEY_BLACKLIST")) {
+    return false;
+  }
+  if (number != kQuit && number != kEscCollapse &&
+      SwitchOn(ReadEnvironment(L"KR_HOTKEY_PAUSE_BLUR"), SwitchCase::kLowerOnly)) {
+    HWND handle = window->GetHandle();
+    if (handle != nullptr && ::GetForegroundWindow() != handle) {
+      return false;
+    }
+  }
+  const char* method = HotkeyEventMethod(number);
+  if (!window->channels_ready || !window->hotkey_channel || method == nullptr) {
+    return false;
+  }
+  MainThreadTasks& tasks = GetMainThreadTasks();
+  if (tasks.OnMainThread()) {
+    // Whatever other threads queued earlier goes first.
+    tasks.Drain();
+    SendHotkeyEvent(window, number, method);
+    return true;
+  }
+  return tasks.Post([window, number, method] {
+    if (flutter_window_instance.load() == window) {
+      SendHotkeyEvent(window, number, method);
+    }
+  });
+}

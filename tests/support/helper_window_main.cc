@@ -1,0 +1,76 @@
+// kr_helper_window TITLE [fullscreen]: another application's window for tests.
+// Shows itself in front and counts the keys it receives; a test asks with
+//   SendMessage(window, kCountKeyDownsMsg, vk, 0) / kCountKeyUpsMsg
+// and may set the title with WM_SETTEXT.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <map>
+#include <string>
+
+#include "tests/support/helper_window.h"
+
+namespace {
+
+std::map<WPARAM, LRESULT> key_downs;
+std::map<WPARAM, LRESULT> key_ups;
+
+LRESULT CALLBACK HelperProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      ++key_downs[wparam];
+      return 0;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      ++key_ups[wparam];
+      return 0;
+    case kr_test::kCountKeyDownsMsg:
+      return key_downs[wparam];
+    case kr_test::kCountKeyUpsMsg:
+      return key_ups[wparam];
+    case kr_test::kResetKeysMsg:
+      key_downs.clear();
+      key_ups.clear();
+      return 0;
+    case WM_DESTROY:
+      ::PostQuitMessage(0);
+      return 0;
+  }
+  return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int) {
+  int argc = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  std::wstring title = argc > 1 ? argv[1] : L"kr helper";
+  bool fullscreen = argc > 2 && std::wstring(argv[2]) == L"fullscreen";
+  ::LocalFree(argv);
+
+  WNDCLASSW window_class{};
+  window_class.lpfnWndProc = HelperProc;
+  window_class.hInstance = instance;
+  window_class.lpszClassName = kr_test::kHelperWindowClass;
+  window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  ::RegisterClassW(&window_class);
+  RECT rect{200, 200, 600, 500};
+  DWORD style = WS_OVERLAPPEDWINDOW;
+  if (fullscreen) {
+    style = WS_POPUP;
+    rect = RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  }
+  HWND window = ::CreateWindowExW(0, kr_test::kHelperWindowClass, title.c_str(), style, rect.left,
+                                  rect.top, rect.right - rect.left, rect.bottom - rect.top, nullptr,
+                                  nullptr, instance, nullptr);
+  ::ShowWindow(window, SW_SHOW);
+  ::SetForegroundWindow(window);
+  ::SetFocus(window);
+  MSG msg;
+  while (::GetMessageW(&msg, nullptr, 0, 0)) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  return 0;
+}
