@@ -28,6 +28,34 @@ std::mutex& LogLock() {
 // Never closed: the process exit releases it.
 FILE* debug_log_file = nullptr;
 
+// Orders the lines of the processes that share the file: append mode alone is
+// not atomic everywhere (under Wine two processes appending at once lose
+// lines). Waits are short; after the bound the line is written regardless.
+constexpr DWORD kCrossProcessWaitMs = 200;
+
+class CrossProcessLineLock {
+ public:
+  CrossProcessLineLock() {
+    static HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"Local\\KestruneDebugLogLine");
+    if (mutex != nullptr) {
+      DWORD wait = ::WaitForSingleObject(mutex, kCrossProcessWaitMs);
+      if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
+        held_ = mutex;
+      }
+    }
+  }
+  ~CrossProcessLineLock() {
+    if (held_ != nullptr) {
+      ::ReleaseMutex(held_);
+    }
+  }
+  CrossProcessLineLock(const CrossProcessLineLock&) = delete;
+  CrossProcessLineLock& operator=(const CrossProcessLineLock&) = delete;
+
+ private:
+  HANDLE held_ = nullptr;
+};
+
 // A text stream in append mode that other processes may share. The handle has
 // append access only, so every write lands at the end of the file even when
 // the other process wrote in between: the run-time library's own append mode
@@ -72,6 +100,7 @@ void DebugLog(const char* text) noexcept {
   if (file == nullptr) {
     return;
   }
+  CrossProcessLineLock line_lock;
   fprintf(file, "%llu | %s\n", static_cast<unsigned long long>(GetTickCount64()), text);
   fflush(file);
 }
@@ -85,6 +114,7 @@ void DebugLogF(const char* format, ...) noexcept {
   if (file == nullptr) {
     return;
   }
+  CrossProcessLineLock line_lock;
   fprintf(file, "%llu | ", static_cast<unsigned long long>(GetTickCount64()));
   va_list args;
   va_start(args, format);
