@@ -5,6 +5,7 @@
 #include "input/channel_args.h"
 #include "input/hotkey_combo.h"
 #include "input/hotkey_event.h"
+#include "input/keyboard_hook.h"
 #include "runner/debug_log.h"
 #include "runner/flutter_window.h"
 #include "runner/focus/interaction_state.h"
@@ -19,7 +20,8 @@ void RefuseWrongType(const Result& result, const char* key) {
   result->Error("BAD_ARGS", std::string("argument \"") + key + "\" has the wrong type");
 }
 
-void SetFlag(const EncodableValue* arguments,
+// True when the flag was set.
+bool SetFlag(const EncodableValue* arguments,
              const char* key,
              std::atomic<bool>& flag,
              const char* log_format,
@@ -27,13 +29,14 @@ void SetFlag(const EncodableValue* arguments,
   ArgRead<bool> value = ReadBoolArgument(arguments, key);
   if (value.wrong_type) {
     RefuseWrongType(result, key);
-    return;
+    return false;
   }
   if (value.value) {
     flag = *value.value;
     DebugLogF(log_format, *value.value ? 1 : 0);
   }
   result->Success();
+  return value.value.has_value();
 }
 
 void ReRegisterHotkey(FlutterWindow* window,
@@ -72,7 +75,11 @@ void HotkeyChannelHandler(FlutterWindow* window,
   const std::string& method = call.method_name();
   const EncodableValue* arguments = call.arguments();
   if (method == "set_voice_listening") {
-    SetFlag(arguments, "enabled", voice_listening, "[KR] set_voice_listening: %d", result);
+    if (SetFlag(arguments, "enabled", voice_listening, "[KR] set_voice_listening: %d", result)) {
+      // A push-to-talk press still held when listening changes would otherwise
+      // make the next press look like a repeat of it.
+      KeyboardHookFlags().voice_space_down = false;
+    }
   } else if (method == "set_card_expanded") {
     SetFlag(arguments, "expanded", card_expanded, "[KR] set_card_expanded: %d", result);
   } else if (method == "reRegisterHotkey") {

@@ -51,6 +51,11 @@ LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wparam, LPARAM lparam) noexce
     return ::CallNextHookEx(keyboard_hook.get(), code, wparam, lparam);
   }
   const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lparam);
+  // Most keys are none of the hook's business: pass them on before sampling any
+  // key state, since each sample is a round trip to the window system.
+  if (!IsLoggedKey(event->vkCode)) {
+    return ::CallNextHookEx(keyboard_hook.get(), code, wparam, lparam);
+  }
   try {
     KeyEventFacts facts{};
     facts.vk = event->vkCode;
