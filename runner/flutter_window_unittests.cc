@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/scoped_environment.h"
+
 #include <thread>
 
 #include "input/hotkey_dispatch.h"
@@ -16,16 +18,7 @@ namespace {
 using kr_test::BridgeConnection;
 using kr_test::UiBridgeServer;
 
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const wchar_t* name, const wchar_t* value) : name_(name) {
-    ::SetEnvironmentVariableW(name, value);
-  }
-  ~ScopedEnvironment() { ::SetEnvironmentVariableW(name_, nullptr); }
-
- private:
-  const wchar_t* name_;
-};
+using kr_test::ScopedEnvironment;
 
 // Runs this thread's messages until |condition| holds or |timeout_ms| passed.
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeout_ms = 5000) {

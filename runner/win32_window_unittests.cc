@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/scoped_environment.h"
+
 #include <regex>
 
 #include "runner/debug_log.h"
@@ -49,17 +51,7 @@ class TestWindow : public Win32Window {
   void OnDestroy() override { ++on_destroy_calls; }
 };
 
-// Sets an environment variable for the scope of a test.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const wchar_t* name, const wchar_t* value) : name_(name) {
-    ::SetEnvironmentVariableW(name, value);
-  }
-  ~ScopedEnvironment() { ::SetEnvironmentVariableW(name_, nullptr); }
-
- private:
-  const wchar_t* name_;
-};
+using kr_test::ScopedEnvironment;
 
 constexpr wchar_t kThemeKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
