@@ -24,7 +24,7 @@ if ((${#missing[@]})); then
   if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
 # wine64 alone is enough for the win64 tree; Debian names its loader differently
