@@ -4,6 +4,7 @@
 #include "runner/debug_log.h"
 #include "tests/support/host_process.h"
 #include "tests/support/log_reader.h"
+#include "tests/support/main_host_test.h"
 #include "tests/support/ui_bridge_server.h"
 #include "tests/support/wait.h"
 
@@ -46,28 +47,10 @@ EncodableValue Args(std::initializer_list<std::pair<const char*, EncodableValue>
   return EncodableValue(map);
 }
 
-class HotkeysTest : public ::testing::Test {
- protected:
-  void StartMain() {
-    log_ = std::make_unique<LogReader>(DebugLogPath());
-    host_ = StartHost({{L"KR_UI_BRIDGE", bridge_.Setting()}});
-    ASSERT_TRUE(host_);
-    ui_ = bridge_.WaitForConnection("main");
-    ASSERT_NE(ui_, nullptr);
-    window_ = WaitForHostWindow(host_->pid());
-    ASSERT_NE(window_, nullptr);
-    ASSERT_TRUE(log_->WaitForMessage("[KR] RegisterHotKey Alt+Space"));
-  }
-
-  UiBridgeServer bridge_;
-  std::unique_ptr<LogReader> log_;
-  std::unique_ptr<ChildProcess> host_;
-  BridgeConnection* ui_ = nullptr;
-  HWND window_ = nullptr;
-};
+class HotkeysTest : public MainHostTest {};
 
 TEST_F(HotkeysTest, DefaultsAreHeldWhileRunningAndFreeAfterTeardown) {
-  StartMain();
+  StartMainHost();
   for (const Combo& combo : kDefaults) {
     EXPECT_TRUE(ComboIsHeldByAnother(combo.modifiers, combo.vk)) << std::hex << combo.vk;
   }
@@ -83,7 +66,7 @@ TEST_F(HotkeysTest, DefaultsAreHeldWhileRunningAndFreeAfterTeardown) {
 
 TEST_F(HotkeysTest, TakenCtrlSpaceIsLoggedWithItsError) {
   ASSERT_TRUE(::RegisterHotKey(nullptr, 0x7100, MOD_CONTROL | MOD_NOREPEAT, VK_SPACE));
-  StartMain();
+  StartMainHost();
   EXPECT_EQ(log_->CountMessages("[KR] RegisterHotKey Ctrl+Space: result=0 err=1409"), 1u);
   EXPECT_EQ(log_->CountMessages("[KR] RegisterHotKey Alt+Space: result=1"), 1u);
   EXPECT_TRUE(MessageLoopAnswers(window_));
@@ -91,7 +74,7 @@ TEST_F(HotkeysTest, TakenCtrlSpaceIsLoggedWithItsError) {
 }
 
 TEST_F(HotkeysTest, ReboundIdFreesItsOldCombinationAndHoldsTheNew) {
-  StartMain();
+  StartMainHost();
   CallResult result = ui_->Call(
       "kestrune/hotkey", "reRegisterHotkey",
       Args({{"id", EncodableValue(int32_t{1})}, {"combo", EncodableValue("Ctrl+Shift+K")}}));
@@ -112,7 +95,7 @@ TEST_F(HotkeysTest, ReboundIdFreesItsOldCombinationAndHoldsTheNew) {
 }
 
 TEST_F(HotkeysTest, UnparseableCombinationLeavesTheIdUnboundAndLogsNothing) {
-  StartMain();
+  StartMainHost();
   CallResult result =
       ui_->Call("kestrune/hotkey", "reRegisterHotkey",
                 Args({{"id", EncodableValue(int32_t{3})}, {"combo", EncodableValue("ctrl+f5")}}));
@@ -131,7 +114,7 @@ TEST_F(HotkeysTest, UnparseableCombinationLeavesTheIdUnboundAndLogsNothing) {
 }
 
 TEST_F(HotkeysTest, WrongArgumentTypesAreRefusedAndChangeNothing) {
-  StartMain();
+  StartMainHost();
   CallResult result =
       ui_->Call("kestrune/hotkey", "reRegisterHotkey",
                 Args({{"id", EncodableValue("1")}, {"combo", EncodableValue("ctrl+b")}}));
@@ -162,7 +145,7 @@ TEST_F(HotkeysTest, WrongArgumentTypesAreRefusedAndChangeNothing) {
 }
 
 TEST_F(HotkeysTest, FlagCallsLogTheirValueAndToleratePlainArguments) {
-  StartMain();
+  StartMainHost();
   EXPECT_EQ(
       ui_->Call("kestrune/hotkey", "set_voice_listening", Args({{"enabled", EncodableValue(true)}}))
           .kind,

@@ -7,6 +7,7 @@
 #include "tests/support/host_process.h"
 #include "tests/support/keyboard_input.h"
 #include "tests/support/log_reader.h"
+#include "tests/support/main_host_test.h"
 #include "tests/support/ui_bridge_server.h"
 #include "tests/support/wait.h"
 
@@ -18,17 +19,13 @@ using flutter::EncodableValue;
 
 constexpr char kHotkeyChannel[] = "kestrune/hotkey";
 
-class KeyboardHookTest : public ::testing::Test {
+class KeyboardHookTest : public MainHostTest {
  protected:
   void SetUp() override {
-    log_ = std::make_unique<LogReader>(DebugLogPath());
-    host_ = StartHost({{L"KR_UI_BRIDGE", bridge_.Setting()}});
-    ASSERT_TRUE(host_);
-    ui_ = bridge_.WaitForConnection("main");
-    ASSERT_NE(ui_, nullptr);
-    window_ = WaitForHostWindow(host_->pid());
-    ASSERT_NE(window_, nullptr);
-    ASSERT_TRUE(log_->WaitForMessage("[KR] RegisterHotKey Alt+Space"));
+    StartMainHost();
+    if (HasFatalFailure()) {
+      return;
+    }
     helper_ = StartHelperWindow(L"kr keyboard helper");
     ASSERT_TRUE(helper_);
     // The hook is live once a Delete comes back as "close_tag".
@@ -76,11 +73,6 @@ class KeyboardHookTest : public ::testing::Test {
     return count;
   }
 
-  UiBridgeServer bridge_;
-  std::unique_ptr<LogReader> log_;
-  std::unique_ptr<ChildProcess> host_;
-  BridgeConnection* ui_ = nullptr;
-  HWND window_ = nullptr;
   std::unique_ptr<HelperWindow> helper_;
 };
 

@@ -1,0 +1,39 @@
+#ifndef KESTRUNE_TESTS_SUPPORT_MAIN_HOST_TEST_H_
+#define KESTRUNE_TESTS_SUPPORT_MAIN_HOST_TEST_H_
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "runner/debug_log.h"
+#include "tests/support/host_process.h"
+#include "tests/support/log_reader.h"
+#include "tests/support/ui_bridge_server.h"
+
+namespace kr_test {
+
+// A fixture with a main-role host connected to the test's UI bridge, started
+// by StartMainHost and ready once its default hotkeys are registered.
+class MainHostTest : public ::testing::Test {
+ protected:
+  void StartMainHost() {
+    log_ = std::make_unique<LogReader>(DebugLogPath());
+    host_ = StartHost({{L"KR_UI_BRIDGE", bridge_.Setting()}});
+    ASSERT_TRUE(host_);
+    ui_ = bridge_.WaitForConnection("main");
+    ASSERT_NE(ui_, nullptr);
+    window_ = WaitForHostWindow(host_->pid());
+    ASSERT_NE(window_, nullptr);
+    ASSERT_TRUE(log_->WaitForMessage("[KR] RegisterHotKey Alt+Space"));
+  }
+
+  UiBridgeServer bridge_;
+  std::unique_ptr<LogReader> log_;
+  std::unique_ptr<ChildProcess> host_;
+  BridgeConnection* ui_ = nullptr;
+  HWND window_ = nullptr;
+};
+
+}  // namespace kr_test
+
+#endif  // KESTRUNE_TESTS_SUPPORT_MAIN_HOST_TEST_H_
