@@ -19,8 +19,6 @@ namespace {
 
 constexpr int kInitialViewWidth = 900;
 constexpr int kInitialViewHeight = 720;
-constexpr LONG_PTR kFrameStyles = 0xCF0000;
-constexpr LONG_PTR kFrameExStyles = 0x300;
 constexpr UINT kRestyleFlags = 0x237;  // no size/move/z-order/activate, frame changed, no owner
 constexpr DWORD kCornerPreferenceAttribute = 33;
 constexpr DWORD kNonClientRenderingPolicyAttribute = 2;
@@ -44,9 +42,7 @@ void SetDwordAttribute(HWND window, DWORD attribute, DWORD value) {
 }
 
 void StripFrame(HWND window) {
-  ::SetWindowLongPtrW(window, GWL_STYLE, ::GetWindowLongPtrW(window, GWL_STYLE) & ~kFrameStyles);
-  ::SetWindowLongPtrW(window, GWL_EXSTYLE,
-                      ::GetWindowLongPtrW(window, GWL_EXSTYLE) & ~kFrameExStyles);
+  ClearFrameStyles(window);
   ::SetWindowPos(window, nullptr, 0, 0, 0, 0, kRestyleFlags);
 }
 

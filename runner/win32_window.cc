@@ -94,6 +94,12 @@ Win32Window::~Win32Window() {
   Destroy();
 }
 
+void ClearFrameStyles(HWND window) {
+  ::SetWindowLongPtrW(window, GWL_STYLE, ::GetWindowLongPtrW(window, GWL_STYLE) & ~kFrameStyles);
+  ::SetWindowLongPtrW(window, GWL_EXSTYLE,
+                      ::GetWindowLongPtrW(window, GWL_EXSTYLE) & ~kFrameExStyles);
+}
+
 int Win32Window::ActiveWindowCount() {
   return active_window_count;
 }
@@ -121,9 +127,7 @@ bool Win32Window::Create(const std::wstring& title, const Point& origin, const S
     return false;
   }
 
-  ::SetWindowLongPtrW(window, GWL_STYLE, ::GetWindowLongPtrW(window, GWL_STYLE) & ~kFrameStyles);
-  ::SetWindowLongPtrW(window, GWL_EXSTYLE,
-                      ::GetWindowLongPtrW(window, GWL_EXSTYLE) & ~kFrameExStyles);
+  ClearFrameStyles(window);
 
   // An empty blur region makes the compositor honour per-pixel alpha.
   UniqueRegion region(::CreateRectRgn(0, 0, -1, -1));

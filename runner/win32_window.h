@@ -64,4 +64,8 @@ class Win32Window {
   static Win32Window* GetThisFromHandle(HWND window) noexcept;
 };
 
+// Clears the caption, system menu, frame and box styles and the edge extended
+// styles; the caller applies the change with SetWindowPos.
+void ClearFrameStyles(HWND window);
+
 #endif  // KESTRUNE_RUNNER_WIN32_WINDOW_H_
