@@ -1,5 +1,7 @@
 #include "runner/flutter_window.h"
 
+#include "capsule/capsule_pipe.h"
+#include "channels/window/window_channel.h"
 #include "embedder/plugin_registrants.h"
 #include "input/hotkey_channel.h"
 #include "input/hotkey_dispatch.h"
@@ -80,7 +82,11 @@ bool FlutterWindow::OnCreate() {
   hitregion_channel = MakeChannel(engine, "kestrune/hitregion");
   AnswerNotImplemented(hitregion_channel.get());
   window_channel = MakeChannel(engine, "kestrune/window");
-  AnswerNotImplemented(window_channel.get());
+  window_channel->SetMethodCallHandler(
+      [this](const flutter::MethodCall<flutter::EncodableValue>& call,
+             std::unique_ptr<flutter::MethodResult<flutter::EncodableValue>> result) {
+        WindowChannelHandler(this, call, std::move(result));
+      });
   icon_channel = MakeChannel(engine, "kestrune/icon");
   AnswerNotImplemented(icon_channel.get());
 
@@ -109,7 +115,7 @@ bool FlutterWindow::OnCreate() {
     is_main = true;
     blur_guard = ::GetTickCount64() + kGuardAfterCreateMs;
     collapse_sent = false;
-    StartCapsule();
+    StartCapsule(this);
     DebugLog("[KR] OnCreate done, main window ready");
   }
 
@@ -150,11 +156,6 @@ void FlutterWindow::AttachToProcess() {
   GetMainThreadTasks().Attach(GetHandle());
 }
 
-void FlutterWindow::StartCapsule() {
-  // The capsule process and its pipe are not built yet; the main role runs
-  // without a capsule until they are.
-}
-
 void FlutterWindow::OnDestroy() {
   StopBlurPollThread();
 
@@ -175,23 +176,7 @@ void FlutterWindow::OnDestroy() {
     UnregisterDefaultHotkeys(this);
   }
 
-  pipe_running = false;
-  if (capsule_process.hProcess != nullptr) {
-    ::TerminateProcess(capsule_process.hProcess, 0);
-    ::CloseHandle(capsule_process.hProcess);
-    if (capsule_process.hThread != nullptr) {
-      ::CloseHandle(capsule_process.hThread);
-    }
-    capsule_process = PROCESS_INFORMATION{};
-    DebugLog("[KR] Capsule process terminated");
-  }
-  if (capsule_pipe != INVALID_HANDLE_VALUE) {
-    ::CloseHandle(capsule_pipe);
-    capsule_pipe = INVALID_HANDLE_VALUE;
-  }
-  if (pipe_thread.joinable()) {
-    pipe_thread.join();
-  }
+  StopCapsule(this);
 
   EndSearchTool();
 

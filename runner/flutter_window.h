@@ -15,6 +15,7 @@
 #include "embedder/dart_project.h"
 #include "embedder/encodable_value.h"
 #include "embedder/flutter_view_controller.h"
+#include "capsule/pipe_outbox.h"
 #include "embedder/method_channel.h"
 #include "runner/win32_window.h"
 
@@ -29,10 +30,13 @@ class FlutterWindow : public Win32Window {
 
  protected:
   bool OnCreate() override;
-  void OnDestroy() override;
   LRESULT MessageHandler(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override;
 
  public:
+  // Takes down the channels, hooks, threads and the capsule; also used by the
+  // tray's quit entry.
+  void OnDestroy() override;
+
   // The record. Fields are public: the window's handlers, hooks and threads in
   // other files work on them, as on the rest of the process-wide state.
   flutter::DartProject project;
@@ -52,8 +56,10 @@ class FlutterWindow : public Win32Window {
   HANDLE capsule_pipe = INVALID_HANDLE_VALUE;
   std::thread pipe_thread;
   std::atomic<bool> pipe_running{false};
-  std::mutex pipe_lock;
-  std::deque<std::string> pipe_outbox;
+  // True while the pipe thread waits for the capsule to connect.
+  std::atomic<bool> pipe_waiting_for_client{false};
+  // Queued messages for the capsule, with their own lock; bounded.
+  PipeOutbox pipe_outbox;
 
   // Media-session watcher.
   std::unique_ptr<Channel> smtc_channel;
@@ -87,7 +93,6 @@ class FlutterWindow : public Win32Window {
   void RegisterPlugins(flutter::FlutterEngine* engine);
   // Makes this the window that hooks, threads and other threads' work act on.
   void AttachToProcess();
-  void StartCapsule();
 };
 
 #endif  // KESTRUNE_RUNNER_FLUTTER_WINDOW_H_

@@ -1,0 +1,17 @@
+#ifndef KESTRUNE_CHANNELS_WINDOW_WINDOW_CHANNEL_H_
+#define KESTRUNE_CHANNELS_WINDOW_WINDOW_CHANNEL_H_
+
+#include <memory>
+
+#include "embedder/encodable_value.h"
+#include "embedder/method_call.h"
+#include "embedder/method_result.h"
+
+class FlutterWindow;
+
+// Handles the interface's calls on "kestrune/window".
+void WindowChannelHandler(FlutterWindow* window,
+                          const flutter::MethodCall<flutter::EncodableValue>& call,
+                          std::unique_ptr<flutter::MethodResult<flutter::EncodableValue>> result);
+
+#endif  // KESTRUNE_CHANNELS_WINDOW_WINDOW_CHANNEL_H_

@@ -1,0 +1,39 @@
+#ifndef KESTRUNE_TESTS_SUPPORT_PIPE_CLIENT_H_
+#define KESTRUNE_TESTS_SUPPORT_PIPE_CLIENT_H_
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "runner/unique_resource.h"
+
+namespace kr_test {
+
+// Plays the capsule's interface: the client end of the capsule pipe.
+class PipeClient {
+ public:
+  // Connects to "\\.\pipe\Kestrune_Capsule"; false after |timeout_ms|.
+  bool Connect(DWORD timeout_ms = 10000);
+  void Close() { pipe_.reset(); }
+  bool connected() const { return pipe_.is_valid(); }
+
+  // Writes |message| as one frame (length header, then the bytes).
+  bool Send(const std::string& message);
+  // Writes bytes as they are.
+  bool SendRaw(const std::string& bytes);
+
+  // The next whole frame from the host, or nothing after |timeout_ms|.
+  std::optional<std::string> ReadFrame(DWORD timeout_ms = 5000);
+
+  // A frame header for |size| bytes.
+  static std::string Header(uint32_t size);
+
+ private:
+  bool ReadExact(char* buffer, DWORD size, ULONGLONG deadline);
+  UniqueFileHandle pipe_;
+};
+
+}  // namespace kr_test
+
+#endif  // KESTRUNE_TESTS_SUPPORT_PIPE_CLIENT_H_
