@@ -1,0 +1,114 @@
+#include "runner/focus/foreground.h"
+
+#include "runner/debug_log.h"
+#include "runner/focus/clamp.h"
+
+namespace {
+
+constexpr UINT kClampFlags = SWP_FRAMECHANGED | SWP_SHOWWINDOW;  // 0x60
+
+bool IsInFront(HWND window) {
+  HWND foreground = ::GetForegroundWindow();
+  return foreground == window || ::GetAncestor(foreground, GA_ROOT) == window;
+}
+
+}  // namespace
+
+void FocusFlutterView(HWND window) {
+  HWND child = ::FindWindowExW(window, nullptr, L"FLUTTERVIEW", nullptr);
+  if (child == nullptr) {
+    child = ::FindWindowExW(window, nullptr, nullptr, nullptr);
+  }
+  if (child != nullptr && ::IsWindow(child)) {
+    ::SetFocus(child);
+    DebugLogF("[KR] FocusFlutterView: SetFocus(child=%p) focus=%p", static_cast<void*>(child),
+              static_cast<void*>(::GetFocus()));
+    return;
+  }
+  ::SetFocus(window);
+  DebugLog("[KR] FocusFlutterView: no child, SetFocus(main)");
+}
+
+void ForceForeground(HWND window) {
+  if (window == nullptr) {
+    return;
+  }
+  if (::SetForegroundWindow(window)) {
+    DebugLog("[KR] ForceForeground: level 1 OK");
+    FocusFlutterView(window);
+    return;
+  }
+  DebugLog("[KR] ForceForeground: level 1 FAILED, trying level 2");
+  DWORD foreground_thread = ::GetWindowThreadProcessId(::GetForegroundWindow(), nullptr);
+  DWORD me = ::GetCurrentThreadId();
+  if (foreground_thread != 0 && foreground_thread != me) {
+    ::AttachThreadInput(me, foreground_thread, TRUE);
+    ::SetForegroundWindow(window);
+    ::AttachThreadInput(me, foreground_thread, FALSE);
+  }
+  if (IsInFront(window)) {
+    DebugLog("[KR] ForceForeground: level 2 OK");
+    FocusFlutterView(window);
+    return;
+  }
+  HWND seen = ::GetForegroundWindow();
+  DebugLog("[KR] ForceForeground: level 2 FAILED, trying level 3 (alt-hack)");
+  ::keybd_event(VK_MENU, 0, KEYEVENTF_EXTENDEDKEY, 0);
+  ::keybd_event(VK_MENU, 0, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP, 0);
+  if (::SetForegroundWindow(window)) {
+    DebugLog("[KR] ForceForeground: level 3 OK (alt-hack)");
+    FocusFlutterView(window);
+    return;
+  }
+  DebugLogF("[KR] ForceForeground: ALL FAILED, fg=%p self=%p", static_cast<void*>(seen),
+            static_cast<void*>(window));
+}
+
+void ClampToWorkArea(HWND window) {
+  if (window == nullptr) {
+    return;
+  }
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  int width = rect.right - rect.left;
+  int height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) {
+    return;
+  }
+  HMONITOR monitor = ::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
+  if (monitor == nullptr || !::GetMonitorInfoW(monitor, &info)) {
+    return;
+  }
+  Placement work{info.rcWork.left, info.rcWork.top, info.rcWork.right - info.rcWork.left,
+                 info.rcWork.bottom - info.rcWork.top};
+  std::optional<Placement> placed = ClampIntoWorkArea(width, height, work);
+  if (!placed) {
+    return;
+  }
+  ::SetWindowPos(window, HWND_TOPMOST, placed->x, placed->y, placed->width, placed->height,
+                 kClampFlags);
+  DebugLogF("[KR] clamp window: %dx%d -> %dx%d at (%d,%d)", width, height, placed->width,
+            placed->height, placed->x, placed->y);
+}
+
+HMONITOR MonitorFromCursor() {
+  POINT cursor{0, 0};
+  ::GetCursorPos(&cursor);
+  return ::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST);
+}
+
+BOOL CALLBACK LogMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) noexcept {
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
+  if (::GetMonitorInfoW(monitor, &info)) {
+    DebugLogF("[KR] ENUM mon: (%d,%d,%d,%d) work=(%d,%d,%d,%d) primary=%d",
+              static_cast<int>(info.rcMonitor.left), static_cast<int>(info.rcMonitor.top),
+              static_cast<int>(info.rcMonitor.right), static_cast<int>(info.rcMonitor.bottom),
+              static_cast<int>(info.rcWork.left), static_cast<int>(info.rcWork.top),
+              static_cast<int>(info.rcWork.right), static_cast<int>(info.rcWork.bottom),
+              (info.dwFlags & MONITORINFOF_PRIMARY) != 0 ? 1 : 0);
+  }
+  return TRUE;
+}
