@@ -208,7 +208,7 @@ TEST_F(CapsulePipeTest, ClosingTheMainWindowEndsTheCapsuleProcess) {
   DWORD capsule_pid = std::stoul(started.substr(started.find('=') + 1));
   UniqueHandle capsule(::OpenProcess(SYNCHRONIZE, FALSE, capsule_pid));
   ASSERT_TRUE(capsule.is_valid());
-  EXPECT_FALSE(HostWindows(capsule_pid).empty());
+  EXPECT_TRUE(WaitUntil([&] { return !HostWindows(capsule_pid).empty(); }));
   ::PostMessageW(window_, WM_CLOSE, 0, 0);
   EXPECT_EQ(::WaitForSingleObject(capsule.get(), 10000), WAIT_OBJECT_0);
   EXPECT_TRUE(host_->WaitForExit(10000).has_value());

@@ -40,6 +40,9 @@ bool PipeClient::SendRaw(const std::string& bytes) {
 
 bool PipeClient::ReadExact(char* buffer, DWORD size, ULONGLONG deadline) {
   DWORD done = 0;
+  // Yield for the first moments, then sleep: replies are usually immediate, and
+  // a plain Sleep would add its whole granularity to every read.
+  ULONGLONG spin_until = ::GetTickCount64() + 3;
   while (done < size) {
     DWORD available = 0;
     if (!::PeekNamedPipe(pipe_.get(), nullptr, 0, nullptr, &available, nullptr)) {
@@ -49,7 +52,7 @@ bool PipeClient::ReadExact(char* buffer, DWORD size, ULONGLONG deadline) {
       if (::GetTickCount64() >= deadline) {
         return false;
       }
-      ::Sleep(2);
+      ::Sleep(::GetTickCount64() < spin_until ? 0 : 1);
       continue;
     }
     DWORD read = 0;
