@@ -1,6 +1,7 @@
 #include "runner/flutter_window.h"
 
 #include "capsule/capsule_pipe.h"
+#include "channels/window/hitregion_channel.h"
 #include "channels/window/window_channel.h"
 #include "embedder/plugin_registrants.h"
 #include "input/hotkey_channel.h"
@@ -12,6 +13,7 @@
 #include "runner/dwm_procs.h"
 #include "runner/focus/blur_poll.h"
 #include "runner/focus/interaction_state.h"
+#include "runner/focus/message_handler.h"
 #include "runner/focus/subclass_procs.h"
 #include "runner/main_thread_tasks.h"
 #include "runner/search_tool.h"
@@ -80,7 +82,11 @@ bool FlutterWindow::OnCreate() {
   SetChildContent(controller->view()->GetNativeWindow());
 
   hitregion_channel = MakeChannel(engine, "kestrune/hitregion");
-  AnswerNotImplemented(hitregion_channel.get());
+  hitregion_channel->SetMethodCallHandler(
+      [this](const flutter::MethodCall<flutter::EncodableValue>& call,
+             std::unique_ptr<flutter::MethodResult<flutter::EncodableValue>> result) {
+        HitRegionChannelHandler(this, call, std::move(result));
+      });
   window_channel = MakeChannel(engine, "kestrune/window");
   window_channel->SetMethodCallHandler(
       [this](const flutter::MethodCall<flutter::EncodableValue>& call,
@@ -202,32 +208,13 @@ void FlutterWindow::OnDestroy() {
 }
 
 LRESULT FlutterWindow::MessageHandler(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case kMainThreadTasksMsg:
-      GetMainThreadTasks().Drain();
-      return 0;
-    // Messages the hooks post that only forward an event to the interface.
-    case kSpaceVoiceMsg:
-      DispatchHotkeyEvent(this, wparam != 0 ? kSpaceDown : kSpaceUp);
-      return 0;
-    case kCloseTagMsg:
-      DispatchHotkeyEvent(this, kCloseTag);
-      return 0;
-    case kSelectOnMsg:
-      if (hotkey_channel) {
-        hotkey_channel->InvokeMethod("select_on", std::make_unique<flutter::EncodableValue>());
-      }
-      return 0;
+  if (message == kMainThreadTasksMsg) {
+    GetMainThreadTasks().Drain();
+    return 0;
   }
-  if (controller) {
-    std::optional<LRESULT> result =
-        controller->HandleTopLevelWindowProc(hwnd, message, wparam, lparam);
-    if (result) {
-      return *result;
-    }
-  }
-  if (message == WM_FONTCHANGE && controller && controller->engine()) {
-    controller->engine()->ReloadSystemFonts();
+  if (std::optional<LRESULT> answer =
+          HandleMainWindowMessage(this, hwnd, message, wparam, lparam)) {
+    return *answer;
   }
   return Win32Window::MessageHandler(hwnd, message, wparam, lparam);
 }

@@ -52,7 +52,8 @@ class FlutterWindow : public Win32Window {
 
   // Capsule process and pipe.
   PROCESS_INFORMATION capsule_process{};
-  uint32_t capsule_pid = 0;
+  // Read by the focus-polling thread.
+  std::atomic<uint32_t> capsule_pid{0};
   HANDLE capsule_pipe = INVALID_HANDLE_VALUE;
   std::thread pipe_thread;
   std::atomic<bool> pipe_running{false};

@@ -4,6 +4,7 @@
 
 #include "capsule/capsule_commands.h"
 #include "capsule/capsule_pipe.h"
+#include "channels/window/window_geometry.h"
 #include "runner/debug_log.h"
 #include "runner/flutter_window.h"
 #include "tray/tray_menu.h"
@@ -48,8 +49,9 @@ void SendCapsuleCommand(FlutterWindow* window, const EncodableValue* arguments) 
 void WindowChannelHandler(FlutterWindow* window,
                           const flutter::MethodCall<EncodableValue>& call,
                           Result result) {
-  // The geometry and appearance methods, which come first in the dispatch
-  // order, are not built yet and answer not-implemented below.
+  if (HandleGeometryMethod(window, call, *result)) {
+    return;
+  }
   const std::string& method = call.method_name();
   if (method == "showLineWindow" || method == "hideCapsuleWindow") {
     PipeSend(window, std::string(kCapsuleRenderIdleCommand));

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "runner/focus/focus_verdicts.h"
+
 class FlutterWindow;
 
 // The process-wide interaction state shared by the main window's handlers,
@@ -43,7 +45,6 @@ inline constexpr UINT kExpandSettleDelayMs = 600;
 inline constexpr UINT kHotkeyCheckDelayMs = 500;
 inline constexpr UINT kFocusRetryFirstDelayMs = 500;
 inline constexpr UINT kFocusRetryDelayMs = 200;
-inline constexpr uint32_t kMaxFocusRetries = 3;
 
 // Grace periods given to blur_guard, in milliseconds from now.
 inline constexpr uint64_t kGuardAfterCreateMs = 3000;

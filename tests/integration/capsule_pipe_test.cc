@@ -2,6 +2,8 @@
 // methods that drive the capsule.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "capsule/capsule_commands.h"
 #include "tests/support/main_host_test.h"
 #include "tests/support/pipe_client.h"
@@ -90,10 +92,17 @@ TEST_F(CapsulePipeTest, MessagesReachTheInterfaceInArrivalOrder) {
   for (const char* message : messages) {
     ASSERT_TRUE(client_.Send(message));
   }
-  ASSERT_TRUE(WaitUntil([&] { return ui_->Calls().size() >= 10; }));
+  // The "expand" also makes the card's own expand send "toggle_capsule", on the
+  // main window's message queue rather than in the pipe's order: set it apart.
+  ASSERT_TRUE(WaitUntil([&] { return ui_->Calls().size() >= 11; }));
   ::Sleep(200);
   std::vector<InterfaceCall> calls = ui_->Calls();
-  ASSERT_EQ(calls.size(), 10u);
+  ASSERT_EQ(calls.size(), 11u);
+  auto second_toggle = std::find_if(calls.begin() + 2, calls.end(), [](const InterfaceCall& c) {
+    return c.method == "toggle_capsule";
+  });
+  ASSERT_NE(second_toggle, calls.end());
+  calls.erase(second_toggle);
   auto expect_call = [&](size_t i, const char* method, const EncodableValue& arguments) {
     SCOPED_TRACE(i);
     EXPECT_EQ(calls[i].channel, "kestrune/hotkey");

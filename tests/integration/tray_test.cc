@@ -72,5 +72,22 @@ TEST_F(TrayTest, QuitEntryEndsTheHostAndItsCapsule) {
   EXPECT_EQ(ui_->Calls().size(), 0u);  // the quit is never sent to the interface
 }
 
+TEST_F(TrayTest, ShellRestartAddsAVisibleIconAgain) {
+  UINT taskbar_created = ::RegisterWindowMessageW(L"TaskbarCreated");
+  // Hidden icon: nothing to add again.
+  ::PostMessageW(window_, taskbar_created, 0, 0);
+  ASSERT_TRUE(MessageLoopAnswers(window_));
+  EXPECT_EQ(log_->CountMessages("[KR] TaskbarCreated: tray icon added again"), 0u);
+
+  ASSERT_EQ(ui_->Call("kestrune/window", "setTrayVisible",
+                      EncodableValue(
+                          flutter::EncodableMap{{EncodableValue("visible"), EncodableValue(true)}}))
+                .kind,
+            CallResult::Kind::kSuccess);
+  ::PostMessageW(window_, taskbar_created, 0, 0);
+  EXPECT_TRUE(log_->WaitForMessage("[KR] TaskbarCreated: tray icon added again"));
+  EXPECT_EQ(log_->CountMessages("[KR] TaskbarCreated: tray icon added again"), 1u);
+}
+
 }  // namespace
 }  // namespace kr_test

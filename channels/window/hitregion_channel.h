@@ -1,0 +1,19 @@
+#ifndef KESTRUNE_CHANNELS_WINDOW_HITREGION_CHANNEL_H_
+#define KESTRUNE_CHANNELS_WINDOW_HITREGION_CHANNEL_H_
+
+#include <memory>
+
+#include "embedder/encodable_value.h"
+#include "embedder/method_call.h"
+#include "embedder/method_result.h"
+
+class FlutterWindow;
+
+// Handles the interface's calls on "kestrune/hitregion": "set" stores the
+// island's rectangle in the window's hit_rect.
+void HitRegionChannelHandler(
+    FlutterWindow* window,
+    const flutter::MethodCall<flutter::EncodableValue>& call,
+    std::unique_ptr<flutter::MethodResult<flutter::EncodableValue>> result);
+
+#endif  // KESTRUNE_CHANNELS_WINDOW_HITREGION_CHANNEL_H_
