@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "embedder/bridge_protocol.h"
 #include "embedder/standard_codec.h"
 #include "tests/support/host_process.h"
@@ -24,14 +25,7 @@ using flutter::EncodableMap;
 using flutter::EncodableValue;
 
 double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  ::QueryPerformanceCounter(&counter);
-  return counter.QuadPart * 1e3 / frequency.QuadPart;
+  return NowMicroseconds() / 1e3;
 }
 
 // A "sendCapsuleCommand" call for which no answer is awaited.

@@ -8,19 +8,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "runner/flutter_window.h"
 
 namespace {
 
 double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  ::QueryPerformanceCounter(&counter);
-  return counter.QuadPart * 1e6 / frequency.QuadPart;
+  return NowMicroseconds();
 }
 
 void Measure(const char* name, HWND window) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "tests/support/helper_window.h"
 #include "tests/support/host_process.h"
 #include "tests/support/keyboard_input.h"
@@ -21,14 +22,7 @@ using kr_test::Down;
 using kr_test::Up;
 
 double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  ::QueryPerformanceCounter(&counter);
-  return counter.QuadPart * 1e3 / frequency.QuadPart;
+  return NowMicroseconds() / 1e3;
 }
 
 bool Summoned(HWND window) {
