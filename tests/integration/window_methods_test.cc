@@ -2,6 +2,8 @@
 // channel against the host's real window, with this test as the interface.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -375,6 +377,30 @@ TEST_F(WindowMethodsTest, ShowFromIdleKeepsASetSize) {
   int x = work.left + (work.right - work.left - 400) / 2;
   int y = work.top + (work.bottom - work.top - 150) / 4;
   EXPECT_TRUE(WaitForRect(window_, RECT{x, y, x + 400, y + 150})) << Describe(WindowRect(window_));
+}
+
+TEST_F(WindowMethodsTest, ShowFromIdleClampsAKeptSizeLargerThanTheWorkArea) {
+  RECT work = WorkArea();
+  int work_width = work.right - work.left;
+  int work_height = work.bottom - work.top;
+  ExpectOk("setWindowSize", Map({{"w", EncodableValue(work_width * 1.25)},
+                                 {"h", EncodableValue(work_height * 1.4)}}));
+  // The window manager may cap a window a little above the screen's size: the
+  // clamp starts from whatever size the window really has.
+  RECT kept = WindowRect(window_);
+  int kept_width = kept.right - kept.left;
+  int kept_height = kept.bottom - kept.top;
+  ASSERT_GT(kept_height, work_height);
+  ExpectOk("showFromIdle");
+  EXPECT_TRUE(log_->WaitForMessage("[KR] clamp window: "));
+  double scale = std::min(std::min(static_cast<double>(work_width) / kept_width, 1.0),
+                          static_cast<double>(work_height) / kept_height);
+  int width = static_cast<int>(kept_width * scale);
+  int height = static_cast<int>(kept_height * scale);
+  int x = work.left + (work_width - width) / 2;
+  int y = work.top + (work_height - height) / 2;
+  EXPECT_TRUE(WaitForRect(window_, RECT{x, y, x + width, y + height}))
+      << Describe(WindowRect(window_));
 }
 
 TEST_F(WindowMethodsTest, ShowCapsuleBarPlacesTheIsland) {
