@@ -123,6 +123,9 @@ void ChildProcess::Terminate() {
   }
   if (process_) {
     ::WaitForSingleObject(process_.get(), 5000);
+    // Under load the window system may list a dead process's window a little
+    // longer, and the next host would take it for a running instance.
+    WaitUntil([this] { return HostWindows(pid_).empty(); }, 5000);
   }
 }
 
