@@ -19,7 +19,7 @@ cmake -S . -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev
 cmake --build "$win" -j "$jobs" || exit 1
 
 # Whatever happens, the display and Wine server of the run are stopped.
-trap 'tools/wine-session stop "$win/wine" >/dev/null 2>&1' EXIT
+trap 'for s in wine wine144 wine120; do tools/wine-session stop "$win/$s" >/dev/null 2>&1; done' EXIT
 
 ctest --test-dir "$native" -j "$jobs" --output-on-failure | tee "$native/ctest.log"
 native_status=${PIPESTATUS[0]}

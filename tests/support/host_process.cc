@@ -1,5 +1,7 @@
 #include "tests/support/host_process.h"
 
+#include <cstdio>
+
 #include "tests/support/wait.h"
 
 namespace kr_test {
@@ -72,6 +74,7 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::wstring& program,
   auto child = std::make_unique<ChildProcess>();
   child->job_.reset(::CreateJobObjectW(nullptr, nullptr));
   if (!child->job_) {
+    fwprintf(stderr, L"CreateJobObject failed: %lu\n", ::GetLastError());
     return nullptr;
   }
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
@@ -90,6 +93,7 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::wstring& program,
   if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE,
                         CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT, env.data(), nullptr,
                         &startup, &info)) {
+    fwprintf(stderr, L"CreateProcess %ls failed: %lu\n", program.c_str(), ::GetLastError());
     return nullptr;
   }
   ::AssignProcessToJobObject(child->job_.get(), info.hProcess);
