@@ -23,17 +23,18 @@ constexpr char kHotkeyChannel[] = "kestrune/hotkey";
 constexpr UINT kActivateMsg = WM_USER + 200;
 constexpr UINT kCapsuleExpandMsg = WM_USER + 400;
 
-// Where a 720 x 530 card belongs at 96 dpi: centred in the cursor's work area.
-RECT ExpectedCard() {
+// Where a card of |width| x |height| belongs at 96 dpi: centred in the cursor's
+// work area, or a quarter of the free height down when lower than 200 px.
+RECT ExpectedCard(LONG width = 720, LONG height = 530) {
   POINT cursor{};
   ::GetCursorPos(&cursor);
   MONITORINFO info{};
   info.cbSize = sizeof(info);
   ::GetMonitorInfoW(::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &info);
   const RECT& work = info.rcWork;
-  LONG x = work.left + (work.right - work.left - 720) / 2;
-  LONG y = work.top + (work.bottom - work.top - 530) / 2;
-  return RECT{x, y, x + 720, y + 530};
+  LONG x = work.left + (work.right - work.left - width) / 2;
+  LONG y = work.top + (work.bottom - work.top - height) / (height < 200 ? 4 : 2);
+  return RECT{x, y, x + width, y + height};
 }
 
 bool SameRect(const RECT& a, const RECT& b) {
@@ -63,20 +64,6 @@ HWND FocusOf(HWND window) {
 
 class ExpandTest : public MainHostTest {
  protected:
-  // Like StartMainHost, with extra environment.
-  void StartHostWith(const EnvironmentChanges& extra) {
-    log_ = std::make_unique<LogReader>(DebugLogPath());
-    EnvironmentChanges environment = extra;
-    environment[L"KR_UI_BRIDGE"] = bridge_.Setting();
-    host_ = StartHost(environment);
-    ASSERT_TRUE(host_);
-    ui_ = bridge_.WaitForConnection("main");
-    ASSERT_NE(ui_, nullptr);
-    window_ = WaitForHostWindow(host_->pid());
-    ASSERT_NE(window_, nullptr);
-    ASSERT_TRUE(log_->WaitForMessage("[KR] RegisterHotKey Alt+Space"));
-  }
-
   void TearDown() override { Type({Up(VK_SPACE), Up(VK_CONTROL)}); }
 
   int Count(const std::string& method) const {
@@ -101,9 +88,16 @@ class ExpandTest : public MainHostTest {
     return views.size() == 1 ? views.front() : nullptr;
   }
 
+  bool SetWindowSize(double width, double height) {
+    EncodableMap map;
+    map[EncodableValue("w")] = EncodableValue(width);
+    map[EncodableValue("h")] = EncodableValue(height);
+    return ui_->Call("kestrune/window", "setWindowSize", EncodableValue(map)).kind ==
+           CallResult::Kind::kSuccess;
+  }
+
   // Waits until the card is shown in place and in front.
-  bool WaitForCard() {
-    RECT expected = ExpectedCard();
+  bool WaitForCard(RECT expected = ExpectedCard()) {
     return WaitUntil([&] {
       return ::IsWindowVisible(window_) && ::GetForegroundWindow() == window_ &&
              SameRect(WindowRect(window_), expected);
@@ -164,7 +158,7 @@ TEST_F(ExpandTest, FocusRetriesStopAfterThree) {
 }
 
 TEST_F(ExpandTest, FullScreenGuardIgnoresAllButQuit) {
-  StartHostWith({{L"KR_HOTKEY_IGNORE_FS", L"1"}});
+  StartMainHost({{L"KR_HOTKEY_IGNORE_FS", L"1"}});
   StartHelper(L"kr full-screen helper", true);
   ASSERT_FALSE(HasFatalFailure());
   for (WPARAM id : {1, 2, 9, 10, 11, 3}) {
@@ -180,7 +174,7 @@ TEST_F(ExpandTest, FullScreenGuardIgnoresAllButQuit) {
 }
 
 TEST_F(ExpandTest, FullScreenGuardNeedsALowerCaseSwitch) {
-  StartHostWith({{L"KR_HOTKEY_IGNORE_FS", L"True"}});
+  StartMainHost({{L"KR_HOTKEY_IGNORE_FS", L"True"}});
   StartHelper(L"kr full-screen helper", true);
   ASSERT_FALSE(HasFatalFailure());
   ::PostMessageW(window_, WM_HOTKEY, 9, 0);
@@ -225,6 +219,35 @@ TEST_F(ExpandTest, ActivateMessagePlacesTheCardWithoutAnEvent) {
   ::PostMessageW(window_, WM_HOTKEY, 3, 0);
   ASSERT_TRUE(ui_->WaitForCall(kHotkeyChannel, "quit").has_value());
   EXPECT_EQ(Count("toggle_capsule"), 0);
+}
+
+TEST_F(ExpandTest, KeptSizeIsUsedUntilItShrinksBelowFiftyPixels) {
+  StartMainHost();
+  ASSERT_TRUE(log_->WaitForMessage("[KR] Capsule process OnCreate done"));
+
+  // A size the interface set survives the next summon.
+  ASSERT_TRUE(SetWindowSize(500, 400));
+  ::PostMessageW(window_, WM_HOTKEY, 1, 0);
+  ASSERT_TRUE(WaitForCard(ExpectedCard(500, 400)))
+      << Describe(WindowRect(window_)) << " expected " << Describe(ExpectedCard(500, 400));
+  EXPECT_TRUE(log_->WaitForMessage("[KR] WM_HOTKEY expand: dpi=96 scale=1.00 pw=500 ph=400"));
+
+  // Lower than 200 px: still kept, placed a quarter of the free height down.
+  ASSERT_TRUE(SetWindowSize(300, 120));
+  ::PostMessageW(window_, WM_HOTKEY, 1, 0);
+  ASSERT_TRUE(WaitForCard(ExpectedCard(300, 120)))
+      << Describe(WindowRect(window_)) << " expected " << Describe(ExpectedCard(300, 120));
+
+  // Below 50 px on one side: the default card again.
+  ASSERT_TRUE(SetWindowSize(400, 40));
+  ASSERT_TRUE(WaitUntil([&] {
+    RECT rect = WindowRect(window_);
+    return rect.right - rect.left == 400 && rect.bottom - rect.top == 40;
+  }));
+  ::PostMessageW(window_, WM_HOTKEY, 1, 0);
+  ASSERT_TRUE(WaitForCard()) << Describe(WindowRect(window_)) << " expected "
+                             << Describe(ExpectedCard());
+  EXPECT_TRUE(log_->WaitForMessage("[KR] WM_HOTKEY expand: dpi=96 scale=1.00 pw=720 ph=530"));
 }
 
 }  // namespace

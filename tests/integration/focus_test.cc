@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/support/helper_window.h"
 #include "tests/support/log_reader.h"
@@ -21,7 +22,7 @@ constexpr char kWindowChannel[] = "kestrune/window";
 class FocusTest : public MainHostTest {
  protected:
   void SetUp() override {
-    StartMainHost();
+    StartMainHost(HostEnvironment());
     if (HasFatalFailure()) {
       return;
     }
@@ -32,6 +33,8 @@ class FocusTest : public MainHostTest {
     ASSERT_TRUE(helper_);
     ASSERT_TRUE(StaysInFront(helper_->window));
   }
+
+  virtual EnvironmentChanges HostEnvironment() const { return {}; }
 
   // True once |window| has held the foreground for a while, as late focus
   // events of the window system have then arrived.
@@ -88,9 +91,7 @@ class FocusTest : public MainHostTest {
 };
 
 TEST_F(FocusTest, LossPastTheGuardCollapsesOnceThoughBothProceduresSeeIt) {
-  if (!CallWindow("setBlurHide", "enabled", EncodableValue(true))) {
-    GTEST_SKIP() << "setBlurHide is not available";
-  }
+  ASSERT_TRUE(CallWindow("setBlurHide", "enabled", EncodableValue(true)));
   ASSERT_TRUE(Summon());
   LetRetriesEnd();
   ASSERT_TRUE(log_->WaitForMessage("[KR] BLUR_POLL: gained focus"));
@@ -110,9 +111,7 @@ TEST_F(FocusTest, LossPastTheGuardCollapsesOnceThoughBothProceduresSeeIt) {
 }
 
 TEST_F(FocusTest, LossInGraceCollapsesOnceFromThePollAfterTheGuard) {
-  if (!CallWindow("setBlurHide", "enabled", EncodableValue(true))) {
-    GTEST_SKIP() << "setBlurHide is not available";
-  }
+  ASSERT_TRUE(CallWindow("setBlurHide", "enabled", EncodableValue(true)));
   ASSERT_TRUE(Summon());
   LetRetriesEnd();
   ASSERT_TRUE(log_->WaitForMessage("[KR] BLUR_POLL: gained focus"));
@@ -130,9 +129,7 @@ TEST_F(FocusTest, LossInGraceCollapsesOnceFromThePollAfterTheGuard) {
 }
 
 TEST_F(FocusTest, SecondLossWithoutAGainDoesNotCollapseAgain) {
-  if (!CallWindow("setBlurHide", "enabled", EncodableValue(true))) {
-    GTEST_SKIP() << "setBlurHide is not available";
-  }
+  ASSERT_TRUE(CallWindow("setBlurHide", "enabled", EncodableValue(true)));
   ASSERT_TRUE(Summon());
   LetRetriesEnd();
   ASSERT_TRUE(CallWindow("setBlurGuard", "ms", EncodableValue(0)));
@@ -151,9 +148,7 @@ TEST_F(FocusTest, SecondLossWithoutAGainDoesNotCollapseAgain) {
 }
 
 TEST_F(FocusTest, NeverActivatedWindowNeverCollapses) {
-  if (!CallWindow("setBlurHide", "enabled", EncodableValue(true))) {
-    GTEST_SKIP() << "setBlurHide is not available";
-  }
+  ASSERT_TRUE(CallWindow("setBlurHide", "enabled", EncodableValue(true)));
   ASSERT_TRUE(SetCardExpanded(true));
   ASSERT_TRUE(CallWindow("setBlurGuard", "ms", EncodableValue(0)));
   ::PostMessageW(window_, WM_ACTIVATEAPP, FALSE, 0);
@@ -165,9 +160,7 @@ TEST_F(FocusTest, NeverActivatedWindowNeverCollapses) {
 }
 
 TEST_F(FocusTest, ExpandedCardWithoutBlurHideOnlyLogsTheSkip) {
-  if (!CallWindow("setBlurHide", "enabled", EncodableValue(false))) {
-    GTEST_SKIP() << "setBlurHide is not available";
-  }
+  ASSERT_TRUE(CallWindow("setBlurHide", "enabled", EncodableValue(false)));
   ASSERT_TRUE(Summon());
   LetRetriesEnd();
   ASSERT_TRUE(CallWindow("setBlurGuard", "ms", EncodableValue(0)));
@@ -184,9 +177,7 @@ TEST_F(FocusTest, ExpandedCardWithoutBlurHideOnlyLogsTheSkip) {
 }
 
 TEST_F(FocusTest, LossToItsOwnViewIsSilent) {
-  if (!CallWindow("setBlurHide", "enabled", EncodableValue(true))) {
-    GTEST_SKIP() << "setBlurHide is not available";
-  }
+  ASSERT_TRUE(CallWindow("setBlurHide", "enabled", EncodableValue(true)));
   ASSERT_TRUE(Summon());
   LetRetriesEnd();
   ASSERT_TRUE(CallWindow("setBlurGuard", "ms", EncodableValue(0)));
@@ -198,6 +189,56 @@ TEST_F(FocusTest, LossToItsOwnViewIsSilent) {
   EXPECT_EQ(Count("esc_collapse"), 0);
   EXPECT_EQ(log_->CountMessages("skip collapse"), 0u);
   EXPECT_EQ(log_->CountMessages("dispatching esc_collapse"), 0u);
+}
+
+// Events are dropped while the foreground window's title is on the blacklist,
+// so the collapse cannot be sent while the helper carries such a title.
+class BlockedCollapseTest : public FocusTest {
+ protected:
+  EnvironmentChanges HostEnvironment() const override {
+    return {{L"KR_HOTKEY_BLACKLIST", L"kr blocked"}};
+  }
+
+  void SetHelperTitle(const wchar_t* title) {
+    ::SendMessageW(helper_->window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title));
+  }
+
+  // Ticks of the polling thread's retries, from the log.
+  std::vector<unsigned long long> RetryTicks() const {
+    std::vector<unsigned long long> ticks;
+    for (const std::string& line : log_->NewLines()) {
+      if (line.find("[KR] BLUR_POLL: retrying esc_collapse (dispatch lost earlier)") !=
+          std::string::npos) {
+        ticks.push_back(std::stoull(line.substr(0, line.find(' '))));
+      }
+    }
+    return ticks;
+  }
+};
+
+TEST_F(BlockedCollapseTest, FailedCollapseIsRetriedEveryHalfSecondUntilItIsSent) {
+  ASSERT_TRUE(CallWindow("setBlurHide", "enabled", EncodableValue(true)));
+  ASSERT_TRUE(Summon());
+  LetRetriesEnd();
+  ASSERT_TRUE(CallWindow("setBlurGuard", "ms", EncodableValue(0)));
+  SetHelperTitle(L"kr blocked helper");
+  ASSERT_TRUE(helper_->BringToFront());
+
+  ASSERT_TRUE(log_->WaitForMessage("esc_collapse dispatch FAILED"));
+  ASSERT_TRUE(WaitUntil([&] { return RetryTicks().size() >= 3; }));
+  EXPECT_EQ(Count("esc_collapse"), 0);
+  std::vector<unsigned long long> blocked = RetryTicks();
+  for (size_t i = 1; i < blocked.size(); ++i) {
+    EXPECT_GE(blocked[i] - blocked[i - 1], 500u) << "retry " << i;
+  }
+
+  // Once the foreground is no longer blacklisted, the next retry sends it, once.
+  SetHelperTitle(L"kr focus helper");
+  ASSERT_TRUE(WaitUntil([&] { return Count("esc_collapse") == 1; }));
+  size_t retries = RetryTicks().size();
+  WatchPolls();
+  EXPECT_EQ(Count("esc_collapse"), 1);
+  EXPECT_EQ(RetryTicks().size(), retries);
 }
 
 }  // namespace

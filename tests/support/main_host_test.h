@@ -16,9 +16,12 @@ namespace kr_test {
 // by StartMainHost and ready once its default hotkeys are registered.
 class MainHostTest : public ::testing::Test {
  protected:
-  void StartMainHost() {
+  // |extra| adds to or removes from the host's environment.
+  void StartMainHost(const EnvironmentChanges& extra = {}) {
     log_ = std::make_unique<LogReader>(DebugLogPath());
-    host_ = StartHost({{L"KR_UI_BRIDGE", bridge_.Setting()}});
+    EnvironmentChanges environment = extra;
+    environment[L"KR_UI_BRIDGE"] = bridge_.Setting();
+    host_ = StartHost(environment);
     ASSERT_TRUE(host_);
     ui_ = bridge_.WaitForConnection("main");
     ASSERT_NE(ui_, nullptr);
