@@ -85,6 +85,14 @@ std::optional<BYTE> LayeredAlpha(HWND window) {
   return alpha;
 }
 
+// The hit-test answer of |window|'s procedure for a point given in the client
+// coordinates of |origin|.
+LRESULT HitTestAt(HWND window, HWND origin, LONG x, LONG y) {
+  POINT point{x, y};
+  ::ClientToScreen(origin, &point);
+  return ::SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y));
+}
+
 // One value of every type the codec carries, as whole arguments.
 std::vector<EncodableValue> EveryCodecType() {
   return {EncodableValue(),
@@ -263,6 +271,23 @@ TEST_F(WindowMethodsTest, ClickThroughMarksTheWindowAndItsView) {
   ExpectOk("setClickThrough");
   EXPECT_EQ(ExStyle(window_) & WS_EX_TRANSPARENT, 0);
   EXPECT_EQ(ExStyle(views[0]) & WS_EX_TRANSPARENT, 0);
+}
+
+TEST_F(WindowMethodsTest, ClickThroughMakesTheViewTransparentToEveryHitTest) {
+  PlaceAt(100, 100, 600, 400);
+  std::vector<HWND> views = ChildWindowsOfClass(window_, L"FLUTTERVIEW");
+  ASSERT_EQ(views.size(), 1u);
+  HWND view = views[0];
+  // A hit region plays no part in the main role.
+  ASSERT_EQ(ui_->Call("kestrune/hitregion", "set", Rect(10, 10, 50, 50)).kind,
+            CallResult::Kind::kSuccess);
+  EXPECT_EQ(HitTestAt(view, view, 20, 20), HTCLIENT);
+  ExpectOk("setClickThrough", Map({{"enabled", EncodableValue(true)}}));
+  for (POINT point : {POINT{0, 0}, POINT{20, 20}, POINT{300, 200}, POINT{599, 399}}) {
+    EXPECT_EQ(HitTestAt(view, view, point.x, point.y), HTTRANSPARENT) << point.x << "," << point.y;
+  }
+  ExpectOk("setClickThrough");
+  EXPECT_EQ(HitTestAt(view, view, 300, 200), HTCLIENT);
 }
 
 TEST_F(WindowMethodsTest, WindowRegionClipsAndNullRemovesIt) {
@@ -510,6 +535,35 @@ TEST_F(CapsuleWindowMethodsTest, HitRegionSetIsLogged) {
             CallResult::Kind::kSuccess);
   EXPECT_TRUE(log_->WaitForMessage("[KR] CAP setHitRegion: (10,0)-(110,40)"));
   EXPECT_EQ(log_->CountMessages("[KR] CAP setHitRegion:"), 2u);
+}
+
+TEST_F(CapsuleWindowMethodsTest, HitRegionEdgesBelongToTheIslandForWindowAndView) {
+  std::vector<HWND> views = ChildWindowsOfClass(window_, L"FLUTTERVIEW");
+  ASSERT_EQ(views.size(), 1u);
+  HWND view = views[0];
+  // Without a region the whole capsule is the island.
+  EXPECT_EQ(HitTestAt(window_, window_, 300, 30), HTCLIENT);
+  EXPECT_EQ(HitTestAt(view, view, 300, 30), HTCLIENT);
+
+  // Stored as (10, 0, 111, 40): both right and bottom edges are inside.
+  ASSERT_EQ(ui_->Call("kestrune/hitregion", "set", Rect(10.4, 0, 100.5, 40)).kind,
+            CallResult::Kind::kSuccess);
+  ASSERT_TRUE(log_->WaitForMessage("[KR] CAP setHitRegion: (10,0)-(111,40)"));
+  for (HWND target : {window_, view}) {
+    const char* name = target == window_ ? "window" : "view";
+    EXPECT_EQ(HitTestAt(target, target, 10, 0), HTCLIENT) << name;
+    EXPECT_EQ(HitTestAt(target, target, 111, 40), HTCLIENT) << name;
+    EXPECT_EQ(HitTestAt(target, target, 112, 20), HTTRANSPARENT) << name;
+    EXPECT_EQ(HitTestAt(target, target, 50, 41), HTTRANSPARENT) << name;
+    EXPECT_EQ(HitTestAt(target, target, 9, 20), HTTRANSPARENT) << name;
+  }
+  EXPECT_TRUE(log_->WaitForMessage("[KR] CAP child NCHITTEST: outside -> HTTRANSPARENT"));
+
+  // A width of 1 is no region and leaves the stored one.
+  ASSERT_EQ(ui_->Call("kestrune/hitregion", "set", Rect(0, 0, 1.0, 40)).kind,
+            CallResult::Kind::kSuccess);
+  EXPECT_EQ(HitTestAt(window_, window_, 112, 20), HTTRANSPARENT);
+  EXPECT_EQ(HitTestAt(view, view, 111, 40), HTCLIENT);
 }
 
 }  // namespace
