@@ -25,7 +25,12 @@ class Writer {
   // alone cannot tell a cut rendering from a complete one.
   std::string Finish() {
     if (out_.size() > max_) {
-      out_.resize(max_);
+      // Never end inside a UTF-8 sequence: back off to where the cut character began.
+      size_t end = max_;
+      while (end > 0 && (static_cast<unsigned char>(out_[end]) & 0xC0) == 0x80) {
+        --end;
+      }
+      out_.resize(end);
       cut_ = true;
     }
     if (cut_) {

@@ -77,6 +77,16 @@ TEST(DescribeValueTest, LongValuesStayShort) {
   EXPECT_EQ(DescribeValue(EncodableValue(many)).size(), 120u + 3);
 }
 
+TEST(DescribeValueTest, CutKeepsUtf8CharactersWhole) {
+  // "\"" then three two-byte characters and a four-byte one.
+  const EncodableValue value("\xC3\xA9\xC3\xA9\xC3\xA9\xF0\x9F\x98\x80");
+  EXPECT_EQ(DescribeValue(value, 2), "\"...");
+  EXPECT_EQ(DescribeValue(value, 3), "\"\xC3\xA9...");
+  EXPECT_EQ(DescribeValue(value, 7), "\"\xC3\xA9\xC3\xA9\xC3\xA9...");
+  EXPECT_EQ(DescribeValue(value, 10), "\"\xC3\xA9\xC3\xA9\xC3\xA9...");
+  EXPECT_EQ(DescribeValue(value, 11), "\"\xC3\xA9\xC3\xA9\xC3\xA9\xF0\x9F\x98\x80...");
+}
+
 TEST(DescribeMethodCallTest, NameThenArguments) {
   std::vector<uint8_t> call =
       EncodeCall("setTitle", std::make_unique<EncodableValue>(EncodableList{"Kestrune", 2}));
