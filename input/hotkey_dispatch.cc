@@ -6,6 +6,7 @@
 
 #include "input/hotkey_event.h"
 #include "input/title_match.h"
+#include "runner/debug_log.h"
 #include "runner/env_switch.h"
 #include "runner/flutter_window.h"
 #include "runner/focus/interaction_state.h"
@@ -15,14 +16,28 @@
 namespace {
 
 // Runs on the main thread: the channel and the timer belong to it.
-void SendHotkeyEvent(FlutterWindow* window, int32_t number, const char* method) {
+bool SendHotkeyEvent(FlutterWindow* window, int32_t number, const char* method) {
   if (!window->channels_ready || !window->hotkey_channel) {
-    return;
+    return false;
   }
   if (number == kEscCollapse && window->GetHandle() != nullptr) {
     ::KillTimer(window->GetHandle(), kExpandSettleTimer);
   }
   window->hotkey_channel->InvokeMethod(method, std::make_unique<flutter::EncodableValue>());
+  return true;
+}
+
+// GetWindowTextW asks a window of this process for its text with a sent
+// message, which waits for the window's thread. The polling thread must never
+// wait for the main thread (which may be joining it), so for a window of
+// another thread of this process the stored title is read instead.
+int ReadTitle(HWND window, wchar_t* title, int capacity) {
+  DWORD pid = 0;
+  DWORD thread = ::GetWindowThreadProcessId(window, &pid);
+  if (pid == ::GetCurrentProcessId() && thread != ::GetCurrentThreadId()) {
+    return ::InternalGetWindowText(window, title, capacity);
+  }
+  return ::GetWindowTextW(window, title, capacity);
 }
 
 }  // namespace
@@ -37,7 +52,7 @@ bool ForegroundTitleMatches(const wchar_t* variable) {
     return false;
   }
   wchar_t title[256];
-  int length = ::GetWindowTextW(foreground, title, 256);
+  int length = ReadTitle(foreground, title, 256);
   title[length > 0 ? length : 0] = L'\0';
   return TitleMatchesFragments(Utf16ToUtf8(title), Utf16ToUtf8(fragments->c_str()));
 }
@@ -63,13 +78,17 @@ bool DispatchHotkeyEvent(FlutterWindow* window, int32_t number) {
   MainThreadTasks& tasks = GetMainThreadTasks();
   if (tasks.OnMainThread()) {
     // Whatever other threads queued earlier goes first.
-    tasks.Drain();
-    SendHotkeyEvent(window, number, method);
-    return true;
+    tasks.DrainOrdered();
+    return SendHotkeyEvent(window, number, method);
   }
   return tasks.Post([window, number, method] {
-    if (flutter_window_instance.load() == window) {
-      SendHotkeyEvent(window, number, method);
+    if (flutter_window_instance.load() == window && SendHotkeyEvent(window, number, method)) {
+      return;
+    }
+    if (number == kEscCollapse) {
+      // It counted as sent when it was queued; give the polling thread its retry back.
+      collapse_sent = false;
+      DebugLog("[KR] esc_collapse was queued but could not be sent; the poll retries");
     }
   });
 }

@@ -5,6 +5,7 @@
 
 #include "tests/support/scoped_environment.h"
 
+#include <atomic>
 #include <thread>
 
 #include "input/hotkey_dispatch.h"
@@ -184,6 +185,41 @@ TEST_F(FlutterWindowTest, PauseInBackgroundDropsAllButQuitAndCollapse) {
   }
   ScopedEnvironment upper(L"KR_HOTKEY_PAUSE_BLUR", L"True");  // only '1' or 't' turn it on
   EXPECT_TRUE(DispatchHotkeyEvent(window_.get(), 1));
+}
+
+TEST_F(FlutterWindowTest, BlacklistOnAnotherThreadNeverWaitsForTheMainThread) {
+  CreateMain();
+  ScopedEnvironment blacklist(L"KR_HOTKEY_BLACKLIST", L"Editor");
+  ForegroundWindow editor(L"My Editor");
+  ASSERT_EQ(::GetForegroundWindow(), editor.window);
+  // The main thread does not pump here, as when it is joining the polling
+  // thread: asking its window for the title would wait for ever.
+  std::atomic<bool> done{false};
+  bool sent = true;
+  std::thread poller([&] {
+    sent = DispatchHotkeyEvent(window_.get(), 7);
+    done = true;
+  });
+  for (int i = 0; i < 300 && !done; ++i) {
+    ::Sleep(10);
+  }
+  EXPECT_TRUE(done) << "the title read waited for the main thread";
+  PumpUntil([&] { return done.load(); });
+  poller.join();
+  EXPECT_FALSE(sent);
+}
+
+TEST_F(FlutterWindowTest, QueuedCollapseThatCannotBeSentIsGivenBackToThePoll) {
+  CreateMain();
+  collapse_sent = true;  // claimed, as the polling thread does before it sends
+  bool queued = false;
+  std::thread poller([&] { queued = DispatchHotkeyEvent(window_.get(), 7); });
+  poller.join();
+  ASSERT_TRUE(queued);
+  // The channel goes away before the main thread gets to the send.
+  window_->channels_ready = false;
+  EXPECT_TRUE(PumpUntil([] { return !collapse_sent.load(); }));
+  window_->channels_ready = true;
 }
 
 }  // namespace

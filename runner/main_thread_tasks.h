@@ -8,28 +8,48 @@
 #include <mutex>
 
 // The one way work started on another thread reaches the main thread, which
-// owns the windows and the messenger: an ordered queue that the main window
-// drains on kMainThreadTasksMsg. Producers never wait for the main thread.
+// owns the windows and the messenger: a queue that the main window drains on
+// kMainThreadTasksMsg. Producers never wait for the main thread.
+//
+// Ordered tasks (messages to the interface) run strictly in the order they
+// were queued, also against sends made on the main thread itself, which first
+// run the ordered tasks queued before them. Window work that is not a message
+// (a foreground grab-back) is queued as deferred: it runs only from the drain
+// message, never inside a send made from a hook or a window procedure.
 class MainThreadTasks {
  public:
   // The window whose thread runs the tasks; null stops accepting them.
   void Attach(HWND window);
   void Detach();
 
-  // Queues |task|; false when no window is attached (the task is dropped).
+  // Queues |task| in order; false (and the task dropped) when no window is
+  // attached or the drain message cannot be posted.
   bool Post(std::function<void()> task);
+  bool PostDeferred(std::function<void()> task);
 
-  // Runs the queued tasks in order; main thread only.
+  // Runs every queued task, one at a time in queue order; main thread only.
+  // A task queued while the drain runs is run by it too.
   void Drain();
+
+  // Runs the ordered tasks only, leaving deferred ones for the drain message.
+  void DrainOrdered();
 
   // True on the thread that runs the tasks.
   bool OnMainThread() const;
 
  private:
+  struct Task {
+    bool deferred = false;
+    std::function<void()> run;
+  };
+
+  bool Queue(Task task);
+  void RunWhile(bool include_deferred);
+
   mutable std::mutex lock_;
   HWND window_ = nullptr;
   DWORD thread_id_ = 0;
-  std::deque<std::function<void()>> tasks_;
+  std::deque<Task> tasks_;
   bool drain_posted_ = false;
 };
 

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -54,7 +55,8 @@ class Win32Window {
   virtual void OnDestroy();
 
   bool quit_on_close = false;
-  HWND window_handle = nullptr;
+  // Atomic: the focus-polling thread reads it while WM_DESTROY clears it.
+  std::atomic<HWND> window_handle{nullptr};
   HWND child_content = nullptr;
 
  private:

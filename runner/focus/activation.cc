@@ -17,8 +17,9 @@ DWORD ProcessOf(HWND window) {
   return pid;
 }
 
-void LogGrace(const char* prefix, uint64_t now) {
-  DebugLogF("%s %s", prefix, InGrace(now, blur_guard.load()) ? "(in grace)" : "(no grace)");
+// Judged on the facts the verdict was made from, so the line never contradicts it.
+void LogGrace(const char* prefix, const FocusLossFacts& facts) {
+  DebugLogF("%s %s", prefix, InGrace(facts.now, facts.blur_guard) ? "(in grace)" : "(no grace)");
 }
 
 }  // namespace
@@ -73,7 +74,7 @@ void HandleFocusLoss(HWND window, HWND other, ActivationSource source) {
     DebugLog("[KR] WM_ACTIVATE: LOST focus (never activated, skip collapse)");
     return;
   }
-  LogGrace("[KR] WM_ACTIVATE: LOST focus", facts.now);
+  LogGrace("[KR] WM_ACTIVATE: LOST focus", facts);
   switch (verdict) {
     case LossVerdict::kNoOtherWindow:
       DebugLog(from_handler ? "[KR] WM_ACTIVATE MH: LOST focus but lparam NULL, skip collapse"
@@ -128,7 +129,7 @@ void HandleActivateApp(bool active) {
     DebugLog("[KR] WM_ACTIVATEAPP: inactive (never activated, skip collapse)");
     return;
   }
-  LogGrace("[KR] WM_ACTIVATEAPP: inactive", facts.now);
+  LogGrace("[KR] WM_ACTIVATEAPP: inactive", facts);
   if (verdict == LossVerdict::kCollapse &&
       SendCollapse(facts.now, "[KR] WM_ACTIVATEAPP: dispatching esc_collapse") ==
           CollapseResult::kFailed) {

@@ -24,6 +24,16 @@ void ExtendGuardForCapsule() {
   blur_guard = ::GetTickCount64() + kGuardCapsuleForegroundMs;
 }
 
+bool OwnedByCapsule(const FlutterWindow* instance, HWND foreground) {
+  if (foreground == nullptr) {
+    return false;
+  }
+  DWORD foreground_pid = 0;
+  ::GetWindowThreadProcessId(foreground, &foreground_pid);
+  uint32_t capsule_pid = instance->capsule_pid;
+  return capsule_pid != 0 && foreground_pid == capsule_pid;
+}
+
 void PollOnce() {
   FlutterWindow* instance = flutter_window_instance.load();
   HWND window = instance != nullptr ? instance->GetHandle() : nullptr;
@@ -36,12 +46,7 @@ void PollOnce() {
   facts.focused =
       foreground == window || (foreground != nullptr && ::GetAncestor(foreground, GA_ROOT) == root);
   facts.had_focus = poll_had_focus;
-  if (!facts.focused && foreground != nullptr) {
-    DWORD foreground_pid = 0;
-    ::GetWindowThreadProcessId(foreground, &foreground_pid);
-    uint32_t capsule_pid = instance->capsule_pid;
-    facts.capsule_in_front = capsule_pid != 0 && foreground_pid == capsule_pid;
-  }
+  facts.capsule_in_front = !facts.focused && OwnedByCapsule(instance, foreground);
   facts.ever_activated = ever_activated;
   facts.collapse_sent = collapse_sent;
   facts.card_expanded = card_expanded;
@@ -62,9 +67,12 @@ void PollOnce() {
     case PollVerdict::kCapsuleGrabBack:
       last_grab_back_at = facts.now;
       DebugLog("[KR] BLUR_POLL: capsule fg while expanded, grab back (rate-limited)");
-      // The view's focus can only be set from the thread that owns it.
-      GetMainThreadTasks().Post([instance] {
-        if (flutter_window_instance.load() == instance) {
+      // The view's focus can only be set from the thread that owns it. By the
+      // time the main thread runs it the card may be collapsed or the user may
+      // have moved on: only a capsule still in front is taken back from.
+      GetMainThreadTasks().PostDeferred([instance] {
+        if (flutter_window_instance.load() == instance && card_expanded &&
+            OwnedByCapsule(instance, ::GetForegroundWindow())) {
           ForceForeground(instance->GetHandle());
         }
       });

@@ -47,7 +47,7 @@ PollVerdict JudgePollPass(const PollFacts& facts) {
     if (!facts.card_expanded) {
       return PollVerdict::kCapsuleExtendGuard;
     }
-    // A tick older than the last grab-back (read on another thread) is not a reason to grab.
+    // A tick older than the last grab-back is not a reason to grab.
     bool spaced =
         facts.last_grab_back_at == 0 || (facts.now > facts.last_grab_back_at &&
                                          facts.now - facts.last_grab_back_at > kGrabBackSpacingMs);

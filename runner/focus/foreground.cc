@@ -7,8 +7,7 @@ namespace {
 
 constexpr UINT kClampFlags = SWP_FRAMECHANGED | SWP_SHOWWINDOW;  // 0x60
 
-bool IsInFront(HWND window) {
-  HWND foreground = ::GetForegroundWindow();
+bool IsInFront(HWND window, HWND foreground) {
   return foreground == window || ::GetAncestor(foreground, GA_ROOT) == window;
 }
 
@@ -46,12 +45,13 @@ void ForceForeground(HWND window) {
     ::SetForegroundWindow(window);
     ::AttachThreadInput(me, foreground_thread, FALSE);
   }
-  if (IsInFront(window)) {
+  // The window judged here is the one the failure line names.
+  HWND seen = ::GetForegroundWindow();
+  if (IsInFront(window, seen)) {
     DebugLog("[KR] ForceForeground: level 2 OK");
     FocusFlutterView(window);
     return;
   }
-  HWND seen = ::GetForegroundWindow();
   DebugLog("[KR] ForceForeground: level 2 FAILED, trying level 3 (alt-hack)");
   ::keybd_event(VK_MENU, 0, KEYEVENTF_EXTENDEDKEY, 0);
   ::keybd_event(VK_MENU, 0, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP, 0);
