@@ -16,4 +16,8 @@ struct DwmProcs {
 // The table in use; tests may swap entries and must restore them.
 DwmProcs& GetDwmProcs();
 
+// Blur-behind with an empty region: the compositor then honours the window's
+// per-pixel alpha without blurring anything.
+void EnablePerPixelAlpha(HWND window);
+
 #endif  // KESTRUNE_RUNNER_DWM_PROCS_H_

@@ -129,16 +129,7 @@ bool Win32Window::Create(const std::wstring& title, const Point& origin, const S
 
   ClearFrameStyles(window);
 
-  // An empty blur region makes the compositor honour per-pixel alpha.
-  UniqueRegion region(::CreateRectRgn(0, 0, -1, -1));
-  if (region) {
-    DWM_BLURBEHIND blur_behind{};
-    blur_behind.dwFlags = DWM_BB_ENABLE | DWM_BB_BLURREGION;
-    blur_behind.fEnable = TRUE;
-    blur_behind.hRgnBlur = region.get();
-    blur_behind.fTransitionOnMaximized = FALSE;
-    GetDwmProcs().enable_blur_behind_window(window, &blur_behind);
-  }
+  EnablePerPixelAlpha(window);
 
   ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, kTopmostFlags);
 

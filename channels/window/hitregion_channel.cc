@@ -27,7 +27,7 @@ void HitRegionChannelHandler(
   }
   const flutter::EncodableValue* arguments = call.arguments();
   if (arguments != nullptr && std::holds_alternative<flutter::EncodableMap>(*arguments)) {
-    std::optional<WindowEdges> edges =
+    std::optional<Bounds> edges =
         HitRectangle(NumberOrZero(arguments, "x"), NumberOrZero(arguments, "y"),
                      NumberOrZero(arguments, "w"), NumberOrZero(arguments, "h"));
     if (edges) {

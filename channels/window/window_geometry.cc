@@ -127,7 +127,7 @@ void SetTopCenter(FlutterWindow*, HWND hwnd, Arguments&, Result& result) {
   if (hwnd != nullptr) {
     if (std::optional<Placement> work = WorkAreaOf(hwnd)) {
       RECT rect = WindowRect(hwnd);
-      WindowPoint at = TopCentre(*work, rect.right - rect.left);
+      PixelPoint at = TopCentre(*work, rect.right - rect.left);
       ::SetWindowPos(hwnd, nullptr, at.x, at.y, 0, 0, kKeepSizeFlags);
     }
   }
@@ -143,7 +143,7 @@ void PositionTopCenter(FlutterWindow*, HWND hwnd, Arguments& args, Result& resul
   if (hwnd != nullptr) {
     if (std::optional<Placement> work = WorkAreaOf(hwnd)) {
       RECT rect = WindowRect(hwnd);
-      WindowPoint at =
+      PixelPoint at =
           PositionTopCentre(*work, rect.right - rect.left, top_offset, width, ScaleOf(hwnd));
       ::SetWindowPos(hwnd, nullptr, at.x, at.y, 0, 0, kKeepSizeFlags);
     }
@@ -155,7 +155,7 @@ void SetCenterScreen(FlutterWindow* window, HWND hwnd, Arguments&, Result& resul
   if (window->is_main && hwnd != nullptr) {
     if (std::optional<Placement> work = WorkAreaOf(hwnd)) {
       RECT rect = WindowRect(hwnd);
-      WindowPoint at = CentreInWorkArea(*work, rect.right - rect.left, rect.bottom - rect.top);
+      PixelPoint at = CentreInWorkArea(*work, rect.right - rect.left, rect.bottom - rect.top);
       ::SetWindowPos(hwnd, nullptr, at.x, at.y, 0, 0, kKeepSizeFlags);
     }
   }
@@ -179,15 +179,7 @@ void SetDesktopBounds(FlutterWindow*, HWND hwnd, Arguments&, Result& result) {
 void SetLayered(FlutterWindow*, HWND hwnd, Arguments&, Result& result) {
   if (hwnd != nullptr) {
     SetExStyleBit(hwnd, WS_EX_LAYERED, false);
-    UniqueRegion blur_region(::CreateRectRgn(0, 0, -1, -1));
-    if (blur_region) {
-      DWM_BLURBEHIND blur{};
-      blur.dwFlags = DWM_BB_ENABLE | DWM_BB_BLURREGION;
-      blur.fEnable = TRUE;
-      blur.hRgnBlur = blur_region.get();
-      blur.fTransitionOnMaximized = FALSE;
-      GetDwmProcs().enable_blur_behind_window(hwnd, &blur);
-    }
+    EnablePerPixelAlpha(hwnd);
   }
   result.Success();
 }
@@ -305,7 +297,7 @@ void SetWindowRegion(FlutterWindow*, HWND hwnd, Arguments& args, Result& result)
   }
   if (hwnd != nullptr) {
     double scale = ScaleOf(hwnd);
-    WindowEdges edges = ScaledEdges(x, y, w, h, scale);
+    Bounds edges = ScaledEdges(x, y, w, h, scale);
     UniqueRegion region(::CreateRectRgn(edges.left, edges.top, edges.right, edges.bottom));
     // The system owns a region it accepted.
     if (region && ::SetWindowRgn(hwnd, region.get(), TRUE)) {
@@ -424,7 +416,7 @@ void SetMaterial(FlutterWindow*, HWND hwnd, Arguments& args, Result& result) {
 void HideOffScreen(FlutterWindow*, HWND hwnd, Arguments&, Result& result) {
   if (hwnd != nullptr) {
     RECT rect = WindowRect(hwnd);
-    WindowPoint size = OffScreenSize(rect.right - rect.left, rect.bottom - rect.top);
+    PixelPoint size = OffScreenSize(rect.right - rect.left, rect.bottom - rect.top);
     ::SetLastError(0);
     BOOL r = ::SetWindowPos(hwnd, HWND_TOPMOST, kOffScreenPosition, kOffScreenPosition, size.x,
                             size.y, kOffScreenFlags);
@@ -441,7 +433,7 @@ void ShowFromIdle(FlutterWindow*, HWND hwnd, Arguments&, Result& result) {
     RECT rect = WindowRect(hwnd);
     CardSize card =
         ExpandCardSize(dpi, keep_window_size, rect.right - rect.left, rect.bottom - rect.top);
-    CardOrigin at{};
+    PixelPoint at{};
     if (std::optional<Placement> work = WorkAreaOfMonitor(MonitorFromCursor())) {
       at = PlaceCard(card, Bounds{work->x, work->y, work->x + work->width, work->y + work->height});
     }

@@ -41,15 +41,15 @@ int CentredLeft(const Placement& work, int width) {
   return SaturateToInt(work.x + (static_cast<long long>(work.width) - width) / 2);
 }
 
-WindowPoint TopCentre(const Placement& work, int width) {
+PixelPoint TopCentre(const Placement& work, int width) {
   return {CentredLeft(work, width), work.y};
 }
 
-WindowPoint PositionTopCentre(const Placement& work,
-                              int current_width,
-                              double top_offset_logical,
-                              double width_logical,
-                              double scale) {
+PixelPoint PositionTopCentre(const Placement& work,
+                             int current_width,
+                             double top_offset_logical,
+                             double width_logical,
+                             double scale) {
   int top_offset = TruncateToInt(top_offset_logical);
   int width = TruncateToInt(width_logical);
   int physical_width = width <= 0 ? current_width : TruncateToInt(width * scale);
@@ -57,7 +57,7 @@ WindowPoint PositionTopCentre(const Placement& work,
           SaturateToInt(work.y + static_cast<long long>(TruncateToInt(top_offset * scale)))};
 }
 
-WindowPoint CentreInWorkArea(const Placement& work, int width, int height) {
+PixelPoint CentreInWorkArea(const Placement& work, int width, int height) {
   int y = SaturateToInt(work.y + (static_cast<long long>(work.height) - height) / 2);
   return {CentredLeft(work, width), y < work.y ? work.y : y};
 }
@@ -66,7 +66,7 @@ LogicalBounds LogicalWorkArea(const Placement& work, double scale) {
   return {work.x / scale, work.y / scale, work.width / scale, work.height / scale};
 }
 
-WindowEdges ScaledEdges(double x, double y, double w, double h, double scale) {
+Bounds ScaledEdges(double x, double y, double w, double h, double scale) {
   return {RoundToInt(x * scale), RoundToInt(y * scale), RoundToInt((x + w) * scale),
           RoundToInt((y + h) * scale)};
 }
@@ -89,7 +89,7 @@ Backdrop MaterialBackdrop(int32_t material) {
   return backdrop;
 }
 
-WindowPoint OffScreenSize(int width, int height) {
+PixelPoint OffScreenSize(int width, int height) {
   return {width <= 2 ? 720 : width, height <= 2 ? 530 : height};
 }
 
@@ -104,9 +104,9 @@ Placement CapsuleBarPlacement(const std::optional<Placement>& work, double scale
   return bar;
 }
 
-std::optional<WindowEdges> HitRectangle(double x, double y, double w, double h) {
+std::optional<Bounds> HitRectangle(double x, double y, double w, double h) {
   if (!(w > 1.0 && h > 1.0)) {
     return std::nullopt;
   }
-  return WindowEdges{RoundToInt(x), RoundToInt(y), RoundToInt(x + w), RoundToInt(y + h)};
+  return Bounds{RoundToInt(x), RoundToInt(y), RoundToInt(x + w), RoundToInt(y + h)};
 }

@@ -4,25 +4,11 @@
 #include <cstdint>
 #include <optional>
 
+#include "runner/focus/bounds.h"
 #include "runner/focus/clamp.h"
 
 // Arithmetic of the window channels: DPI scaling, rounding and placement in a
 // work area. Plain values only; the Win32 side gathers the facts and acts.
-
-struct WindowPoint {
-  int x = 0;
-  int y = 0;
-  bool operator==(const WindowPoint&) const = default;
-};
-
-// Edges of a rectangle, as a RECT holds them.
-struct WindowEdges {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-  bool operator==(const WindowEdges&) const = default;
-};
 
 // Conversions to int that never overflow: half away from zero, or toward zero;
 // values beyond int saturate, NaN gives 0.
@@ -36,19 +22,19 @@ double DpiScale(unsigned dpi);
 int CentredLeft(const Placement& work, int width);
 
 // "setTopCenter": centred horizontally, touching the work-area top.
-WindowPoint TopCentre(const Placement& work, int width);
+PixelPoint TopCentre(const Placement& work, int width);
 
 // "positionTopCenter": centred for |width_logical| (the current width when
 // that is not positive), |top_offset_logical| below the work-area top. Both
 // logical values are truncated before and after scaling.
-WindowPoint PositionTopCentre(const Placement& work,
-                              int current_width,
-                              double top_offset_logical,
-                              double width_logical,
-                              double scale);
+PixelPoint PositionTopCentre(const Placement& work,
+                             int current_width,
+                             double top_offset_logical,
+                             double width_logical,
+                             double scale);
 
 // "setCenterScreen": centred, never above the work-area top.
-WindowPoint CentreInWorkArea(const Placement& work, int width, int height);
+PixelPoint CentreInWorkArea(const Placement& work, int width, int height);
 
 struct LogicalBounds {
   double x = 0;
@@ -61,7 +47,7 @@ struct LogicalBounds {
 LogicalBounds LogicalWorkArea(const Placement& work, double scale);
 
 // A logical rectangle in physical pixels, each edge rounded on its own.
-WindowEdges ScaledEdges(double x, double y, double w, double h, double scale);
+Bounds ScaledEdges(double x, double y, double w, double h, double scale);
 
 // Ellipse diameter of the rounded corners for |radius_logical|: twice the
 // truncated scaled radius.
@@ -80,7 +66,7 @@ struct Backdrop {
 Backdrop MaterialBackdrop(int32_t material);
 
 // Size kept by "hideOffScreen": a side of 2 px or less becomes 720 x 530.
-WindowPoint OffScreenSize(int width, int height);
+PixelPoint OffScreenSize(int width, int height);
 
 // The capsule's island bar: 380 x 64 logical pixels centred, about 2 logical
 // px below the work-area top; at the origin without a work area.
@@ -88,6 +74,6 @@ Placement CapsuleBarPlacement(const std::optional<Placement>& work, double scale
 
 // The hit rectangle for an island at |x|, |y| of |w| x |h| client pixels;
 // nothing for a side of 1 px or less.
-std::optional<WindowEdges> HitRectangle(double x, double y, double w, double h);
+std::optional<Bounds> HitRectangle(double x, double y, double w, double h);
 
 #endif  // KESTRUNE_CHANNELS_WINDOW_WINDOW_PLACEMENT_H_

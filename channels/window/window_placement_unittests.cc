@@ -41,33 +41,33 @@ TEST(DpiScale, IsDpiOverNinetySix) {
 }
 
 TEST(TopCentre, CentresAndTouchesTheTop) {
-  EXPECT_EQ(TopCentre({100, 40, 1920, 1040}, 721), (WindowPoint{100 + 599, 40}));
+  EXPECT_EQ(TopCentre({100, 40, 1920, 1040}, 721), (PixelPoint{100 + 599, 40}));
   // The halving truncates toward zero, also for a window wider than the area.
-  EXPECT_EQ(TopCentre({0, 0, 100, 100}, 201), (WindowPoint{-50, 0}));
+  EXPECT_EQ(TopCentre({0, 0, 100, 100}, 201), (PixelPoint{-50, 0}));
 }
 
 TEST(PositionTopCentre, ScalesTruncatedValues) {
   // 300.9 -> 300 logical -> 450 px at 1.5; offset 28.7 -> 28 -> 42.
-  EXPECT_EQ(PositionTopCentre(kWork, 800, 28.7, 300.9, 1.5), (WindowPoint{(1920 - 450) / 2, 42}));
+  EXPECT_EQ(PositionTopCentre(kWork, 800, 28.7, 300.9, 1.5), (PixelPoint{(1920 - 450) / 2, 42}));
   // 28 x 1.25 = 35; 101 x 1.25 = 126.25 -> 126.
-  EXPECT_EQ(PositionTopCentre(kWork, 800, 28, 101, 1.25), (WindowPoint{(1920 - 126) / 2, 35}));
+  EXPECT_EQ(PositionTopCentre(kWork, 800, 28, 101, 1.25), (PixelPoint{(1920 - 126) / 2, 35}));
 }
 
 TEST(PositionTopCentre, NoWidthKeepsTheCurrentOne) {
-  EXPECT_EQ(PositionTopCentre(kWork, 800, 28, 0, 1.0), (WindowPoint{560, 28}));
-  EXPECT_EQ(PositionTopCentre(kWork, 800, 28, 0.9, 1.0), (WindowPoint{560, 28}));
-  EXPECT_EQ(PositionTopCentre(kWork, 800, 0, -5, 1.0), (WindowPoint{560, 0}));
+  EXPECT_EQ(PositionTopCentre(kWork, 800, 28, 0, 1.0), (PixelPoint{560, 28}));
+  EXPECT_EQ(PositionTopCentre(kWork, 800, 28, 0.9, 1.0), (PixelPoint{560, 28}));
+  EXPECT_EQ(PositionTopCentre(kWork, 800, 0, -5, 1.0), (PixelPoint{560, 0}));
 }
 
 TEST(PositionTopCentre, HugeValuesDoNotOverflow) {
-  WindowPoint p = PositionTopCentre({0, 100, 1920, 1040}, 800, 1e300, 1e300, 1.5);
+  PixelPoint p = PositionTopCentre({0, 100, 1920, 1040}, 800, 1e300, 1e300, 1.5);
   EXPECT_EQ(p.y, INT_MAX);
   EXPECT_EQ(p.x, (1920LL - INT_MAX) / 2);
 }
 
 TEST(CentreInWorkArea, NeverAboveTheTop) {
-  EXPECT_EQ(CentreInWorkArea({10, 20, 1000, 800}, 400, 300), (WindowPoint{310, 270}));
-  EXPECT_EQ(CentreInWorkArea({10, 20, 1000, 800}, 400, 1200), (WindowPoint{310, 20}));
+  EXPECT_EQ(CentreInWorkArea({10, 20, 1000, 800}, 400, 300), (PixelPoint{310, 270}));
+  EXPECT_EQ(CentreInWorkArea({10, 20, 1000, 800}, 400, 1200), (PixelPoint{310, 20}));
 }
 
 TEST(LogicalWorkArea, DividesByTheScale) {
@@ -83,9 +83,9 @@ TEST(LogicalWorkArea, DividesByTheScale) {
 TEST(ScaledEdges, RoundsEachEdgeOnItsOwn) {
   // At 120 dpi: 10.2 x 1.25 = 12.75 -> 13; (10.2 + 3) x 1.25 = 16.5 -> 17, so
   // the width is 4 although 3 x 1.25 = 3.75.
-  EXPECT_EQ(ScaledEdges(10.2, 2, 3, 10.2, 1.25), (WindowEdges{13, 3, 17, 15}));
-  EXPECT_EQ(ScaledEdges(0, 0, 400, 300, 1.5), (WindowEdges{0, 0, 600, 450}));
-  EXPECT_EQ(ScaledEdges(-0.2, -0.4, 1, 1, 1.25), (WindowEdges{0, -1, 1, 1}));
+  EXPECT_EQ(ScaledEdges(10.2, 2, 3, 10.2, 1.25), (Bounds{13, 3, 17, 15}));
+  EXPECT_EQ(ScaledEdges(0, 0, 400, 300, 1.5), (Bounds{0, 0, 600, 450}));
+  EXPECT_EQ(ScaledEdges(-0.2, -0.4, 1, 1, 1.25), (Bounds{0, -1, 1, 1}));
 }
 
 TEST(CornerEllipse, TwiceTheTruncatedRadius) {
@@ -120,9 +120,9 @@ TEST(MaterialBackdrop, MapsMaterialsAndBorders) {
 }
 
 TEST(OffScreenSize, ReplacesTinySides) {
-  EXPECT_EQ(OffScreenSize(0, 0), (WindowPoint{720, 530}));
-  EXPECT_EQ(OffScreenSize(2, 300), (WindowPoint{720, 300}));
-  EXPECT_EQ(OffScreenSize(3, 2), (WindowPoint{3, 530}));
+  EXPECT_EQ(OffScreenSize(0, 0), (PixelPoint{720, 530}));
+  EXPECT_EQ(OffScreenSize(2, 300), (PixelPoint{720, 300}));
+  EXPECT_EQ(OffScreenSize(3, 2), (PixelPoint{3, 530}));
 }
 
 TEST(CapsuleBarPlacement, CentresBelowTheTop) {
@@ -134,8 +134,8 @@ TEST(CapsuleBarPlacement, CentresBelowTheTop) {
 }
 
 TEST(HitRectangle, RoundsEdgesAndIgnoresTinySizes) {
-  EXPECT_EQ(HitRectangle(10.4, 0, 100.5, 40), (WindowEdges{10, 0, 111, 40}));
-  EXPECT_EQ(HitRectangle(10, 0, 100, 40), (WindowEdges{10, 0, 110, 40}));
+  EXPECT_EQ(HitRectangle(10.4, 0, 100.5, 40), (Bounds{10, 0, 111, 40}));
+  EXPECT_EQ(HitRectangle(10, 0, 100, 40), (Bounds{10, 0, 110, 40}));
   EXPECT_FALSE(HitRectangle(0, 0, 1.0, 40));
   EXPECT_FALSE(HitRectangle(0, 0, 40, 1.0));
   EXPECT_TRUE(HitRectangle(0, 0, 1.01, 1.01));

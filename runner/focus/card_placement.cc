@@ -24,9 +24,9 @@ CardSize ExpandCardSize(uint32_t dpi,
   return DefaultCardSize(dpi);
 }
 
-CardOrigin PlaceCard(const CardSize& size, const Bounds& work) {
+PixelPoint PlaceCard(const CardSize& size, const Bounds& work) {
   int divisor = size.height < kLowCardHeight ? 4 : 2;
-  return CardOrigin{work.left + (work.right - work.left - size.width) / 2,
+  return PixelPoint{work.left + (work.right - work.left - size.width) / 2,
                     work.top + (work.bottom - work.top - size.height) / divisor};
 }
 

@@ -20,12 +20,6 @@ struct CardSize {
   bool operator==(const CardSize&) const = default;
 };
 
-struct CardOrigin {
-  int x = 0;
-  int y = 0;
-  bool operator==(const CardOrigin&) const = default;
-};
-
 // 720 x 530 logical pixels at |dpi|, rounded half away from zero.
 CardSize DefaultCardSize(uint32_t dpi);
 
@@ -35,7 +29,7 @@ CardSize ExpandCardSize(uint32_t dpi, bool keep_window_size, int current_width, 
 
 // Centred horizontally in |work|; vertically centred, or a quarter of the free
 // height down for a low card. Integer division truncates toward zero.
-CardOrigin PlaceCard(const CardSize& size, const Bounds& work);
+PixelPoint PlaceCard(const CardSize& size, const Bounds& work);
 
 // True when |window| covers the whole of |monitor|.
 bool CoversMonitor(const Bounds& window, const Bounds& monitor);

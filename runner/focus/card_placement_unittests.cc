@@ -20,21 +20,21 @@ TEST(CardSize, KeptSizeNeedsFiftyEachWay) {
 }
 
 TEST(PlaceCard, CentredInTheWorkArea) {
-  EXPECT_EQ(PlaceCard({720, 530}, {0, 0, 1920, 1080}), (CardOrigin{600, 275}));
-  EXPECT_EQ(PlaceCard({720, 530}, {100, 40, 1380, 1040}), (CardOrigin{380, 275}));
+  EXPECT_EQ(PlaceCard({720, 530}, {0, 0, 1920, 1080}), (PixelPoint{600, 275}));
+  EXPECT_EQ(PlaceCard({720, 530}, {100, 40, 1380, 1040}), (PixelPoint{380, 275}));
   // Odd free space truncates.
-  EXPECT_EQ(PlaceCard({721, 531}, {0, 0, 1920, 1080}), (CardOrigin{599, 274}));
+  EXPECT_EQ(PlaceCard({721, 531}, {0, 0, 1920, 1080}), (PixelPoint{599, 274}));
 }
 
 TEST(PlaceCard, LowCardsSitAQuarterDown) {
-  EXPECT_EQ(PlaceCard({720, 199}, {0, 0, 1920, 1080}), (CardOrigin{600, 220}));
-  EXPECT_EQ(PlaceCard({720, 200}, {0, 0, 1920, 1080}), (CardOrigin{600, 440}));
+  EXPECT_EQ(PlaceCard({720, 199}, {0, 0, 1920, 1080}), (PixelPoint{600, 220}));
+  EXPECT_EQ(PlaceCard({720, 200}, {0, 0, 1920, 1080}), (PixelPoint{600, 440}));
 }
 
 TEST(PlaceCard, LargerThanTheWorkAreaTruncatesTowardZero) {
   // Free space -101: half is -50, not -51.
-  EXPECT_EQ(PlaceCard({821, 530}, {0, 0, 720, 530}), (CardOrigin{-50, 0}));
-  EXPECT_EQ(PlaceCard({720, 131}, {0, 0, 720, 128}), (CardOrigin{0, 0}));  // -3 / 4
+  EXPECT_EQ(PlaceCard({821, 530}, {0, 0, 720, 530}), (PixelPoint{-50, 0}));
+  EXPECT_EQ(PlaceCard({720, 131}, {0, 0, 720, 128}), (PixelPoint{0, 0}));  // -3 / 4
 }
 
 TEST(FullScreen, CoversWholeMonitorOnly) {

@@ -166,7 +166,7 @@ bool ForegroundIsFullScreen() {
 void HotkeyExpand(HWND hwnd) {
   UINT dpi = WindowDpi(hwnd);
   CardSize size = CardSizeFor(hwnd, dpi);
-  CardOrigin origin;
+  PixelPoint origin;
   if (std::optional<Bounds> work = WorkAreaOf(MonitorFromCursor())) {
     origin = PlaceCard(size, *work);
     DebugLogF("[KR] WM_HOTKEY expand: dpi=%u scale=%.2f pw=%d ph=%d work=(%d,%d,%d,%d) pos=(%d,%d)",
@@ -291,7 +291,7 @@ LRESULT OnActivateMsg(HWND hwnd) {
   ::GetCursorPos(&cursor);
   HMONITOR monitor = ::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST);
   ::EnumDisplayMonitors(nullptr, nullptr, LogMonitor, 0);
-  CardOrigin origin;
+  PixelPoint origin;
   if (std::optional<Bounds> work = WorkAreaOf(monitor)) {
     origin = PlaceCard(size, *work);
     DebugLogF("[KR] kActivate primary work=(%d,%d,%d,%d) pos=(%d,%d)", static_cast<int>(work->left),
@@ -315,7 +315,7 @@ LRESULT OnCapsuleExpand(FlutterWindow* window, HWND hwnd) {
     return 0;
   }
   CardSize size = CardSizeFor(hwnd, WindowDpi(hwnd));
-  CardOrigin origin;
+  PixelPoint origin;
   if (std::optional<Bounds> work =
           WorkAreaOf(::MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST))) {
     origin = PlaceCard(size, *work);
