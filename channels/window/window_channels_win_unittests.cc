@@ -14,6 +14,7 @@
 #include "embedder/dart_project.h"
 #include "runner/flutter_window.h"
 #include "runner/focus/interaction_state.h"
+#include "tests/support/channel_samples.h"
 #include "tray/tray_icon.h"
 
 namespace {
@@ -21,6 +22,8 @@ namespace {
 using flutter::EncodableList;
 using flutter::EncodableMap;
 using flutter::EncodableValue;
+using kr_test::EveryCodecType;
+using kr_test::kWindowGeometryMethods;
 
 // Every answer a handler gave to one call.
 struct Answers {
@@ -70,46 +73,6 @@ EncodableValue Map(std::initializer_list<std::pair<const char*, EncodableValue>>
   return EncodableValue(map);
 }
 
-// One value of every type the codec carries.
-std::vector<EncodableValue> EveryCodecType() {
-  return {EncodableValue(),
-          EncodableValue(true),
-          EncodableValue(int32_t{-3}),
-          EncodableValue(int64_t{1} << 40),
-          EncodableValue(2.5),
-          EncodableValue("text"),
-          EncodableValue(std::vector<uint8_t>{1, 2}),
-          EncodableValue(std::vector<int32_t>{1, 2}),
-          EncodableValue(std::vector<int64_t>{1, 2}),
-          EncodableValue(std::vector<double>{1.0}),
-          EncodableValue(EncodableList{EncodableValue(1)}),
-          EncodableValue(EncodableMap{}),
-          EncodableValue(std::vector<float>{1.0f})};
-}
-
-const char* const kGeometryMethods[] = {"setTopCenter",
-                                        "positionTopCenter",
-                                        "setCenterScreen",
-                                        "setDesktopBounds",
-                                        "setLayered",
-                                        "setClickThrough",
-                                        "getCursorPos",
-                                        "getWindowPos",
-                                        "bringToForeground",
-                                        "setWindowSize",
-                                        "setWindowBounds",
-                                        "setWindowRegion",
-                                        "setWindowRoundedCorners",
-                                        "setBlurGuard",
-                                        "setBlurHide",
-                                        "setAlwaysOnTop",
-                                        "setWindowOpacity",
-                                        "setTrayVisible",
-                                        "setMaterial",
-                                        "hideOffScreen",
-                                        "showFromIdle",
-                                        "showCapsuleBar"};
-
 const char* const kArgumentKeys[] = {"x",       "y",       "w",        "h",    "topOffset",
                                      "width",   "enabled", "radius",   "ms",   "onTop",
                                      "opacity", "visible", "material", "other"};
@@ -137,7 +100,7 @@ class WindowChannelsTest : public ::testing::Test {
 };
 
 TEST_F(WindowChannelsTest, WithoutAHandleEveryMethodSucceeds) {
-  for (const char* method : kGeometryMethods) {
+  for (const char* method : kWindowGeometryMethods) {
     Answers answers = Window(method);
     EXPECT_EQ(answers.count, 1) << method;
     if (std::string(method) == "setDesktopBounds") {
@@ -181,7 +144,7 @@ TEST_F(WindowChannelsTest, EveryArgumentTypeIsAnsweredOnce) {
       arguments.push_back(Map({{key, value}}));
     }
   }
-  for (const char* method : kGeometryMethods) {
+  for (const char* method : kWindowGeometryMethods) {
     for (const EncodableValue& argument : arguments) {
       EXPECT_EQ(Window(method, argument).count, 1) << method;
     }

@@ -12,6 +12,7 @@
 #include "tests/support/main_host_test.h"
 #include "tests/support/ui_bridge_server.h"
 #include "tests/support/wait.h"
+#include "tests/support/window_rects.h"
 
 namespace kr_test {
 namespace {
@@ -37,21 +38,6 @@ RECT ExpectedCard(LONG width = 720, LONG height = 530) {
   return RECT{x, y, x + width, y + height};
 }
 
-bool SameRect(const RECT& a, const RECT& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-std::string Describe(const RECT& rect) {
-  return "(" + std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
-         std::to_string(rect.right) + "," + std::to_string(rect.bottom) + ")";
-}
-
-RECT WindowRect(HWND window) {
-  RECT rect{};
-  ::GetWindowRect(window, &rect);
-  return rect;
-}
-
 // The keyboard focus of |window|'s thread.
 HWND FocusOf(HWND window) {
   GUITHREADINFO info{};
@@ -65,23 +51,6 @@ HWND FocusOf(HWND window) {
 class ExpandTest : public MainHostTest {
  protected:
   void TearDown() override { Type({Up(VK_SPACE), Up(VK_CONTROL)}); }
-
-  int Count(const std::string& method) const {
-    int count = 0;
-    for (const InterfaceCall& call : ui_->Calls()) {
-      if (call.channel == kHotkeyChannel && call.method == method) {
-        ++count;
-      }
-    }
-    return count;
-  }
-
-  bool SetCardExpanded(bool expanded) {
-    EncodableMap map;
-    map[EncodableValue("expanded")] = EncodableValue(expanded);
-    return ui_->Call(kHotkeyChannel, "set_card_expanded", EncodableValue(map)).kind ==
-           CallResult::Kind::kSuccess;
-  }
 
   HWND View() const {
     std::vector<HWND> views = ChildWindowsOfClass(window_, L"FLUTTERVIEW");

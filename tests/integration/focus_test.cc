@@ -56,23 +56,6 @@ class FocusTest : public MainHostTest {
            CallResult::Kind::kSuccess;
   }
 
-  bool SetCardExpanded(bool expanded) {
-    EncodableMap map;
-    map[EncodableValue("expanded")] = EncodableValue(expanded);
-    return ui_->Call(kHotkeyChannel, "set_card_expanded", EncodableValue(map)).kind ==
-           CallResult::Kind::kSuccess;
-  }
-
-  int Count(const std::string& method) const {
-    int count = 0;
-    for (const InterfaceCall& call : ui_->Calls()) {
-      if (call.channel == kHotkeyChannel && call.method == method) {
-        ++count;
-      }
-    }
-    return count;
-  }
-
   // Summons the card as Ctrl+Space does, and waits until it is in front.
   bool Summon() {
     int toggles = Count("toggle_capsule");

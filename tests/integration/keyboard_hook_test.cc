@@ -82,16 +82,6 @@ class KeyboardHookTest : public MainHostTest {
     return true;
   }
 
-  int Count(const std::string& method) const {
-    int count = 0;
-    for (const InterfaceCall& call : ui_->Calls()) {
-      if (call.channel == kHotkeyChannel && call.method == method) {
-        ++count;
-      }
-    }
-    return count;
-  }
-
   std::unique_ptr<HelperWindow> helper_;
   bool held_ctrl_space_ = false;
   bool held_alt_space_ = false;

@@ -9,6 +9,7 @@
 
 #include "tests/support/main_host_test.h"
 #include "tests/support/wait.h"
+#include "tests/support/window_rects.h"
 
 namespace kr_test {
 namespace {
@@ -21,24 +22,6 @@ EncodableValue Rect(double x, double y, double w, double h) {
                                      {EncodableValue("y"), EncodableValue(y)},
                                      {EncodableValue("w"), EncodableValue(w)},
                                      {EncodableValue("h"), EncodableValue(h)}});
-}
-
-RECT WindowRect(HWND window) {
-  RECT rect{};
-  ::GetWindowRect(window, &rect);
-  return rect;
-}
-
-bool WaitForRect(HWND window, const RECT& expected) {
-  return WaitUntil([&] {
-    RECT rect = WindowRect(window);
-    return ::EqualRect(&rect, &expected) != FALSE;
-  });
-}
-
-std::string Describe(const RECT& rect) {
-  return "(" + std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
-         std::to_string(rect.right) + "," + std::to_string(rect.bottom) + ")";
 }
 
 UINT ExpectedDpi() {

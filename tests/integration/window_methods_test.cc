@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/channel_samples.h"
 #include "tests/support/helper_window.h"
 #include "tests/support/main_host_test.h"
 #include "tests/support/wait.h"
+#include "tests/support/window_rects.h"
 
 namespace kr_test {
 namespace {
@@ -32,31 +34,6 @@ EncodableValue Rect(double x, double y, double w, double h) {
               {"y", EncodableValue(y)},
               {"w", EncodableValue(w)},
               {"h", EncodableValue(h)}});
-}
-
-RECT WorkArea() {
-  RECT work{};
-  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  return work;
-}
-
-RECT WindowRect(HWND window) {
-  RECT rect{};
-  ::GetWindowRect(window, &rect);
-  return rect;
-}
-
-// Waits until |window| has exactly |expected| as its rectangle.
-bool WaitForRect(HWND window, const RECT& expected) {
-  return WaitUntil([&] {
-    RECT rect = WindowRect(window);
-    return ::EqualRect(&rect, &expected) != FALSE;
-  });
-}
-
-std::string Describe(const RECT& rect) {
-  return "(" + std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
-         std::to_string(rect.right) + "," + std::to_string(rect.bottom) + ")";
 }
 
 LONG ExStyle(HWND window) {
@@ -91,23 +68,6 @@ LRESULT HitTestAt(HWND window, HWND origin, LONG x, LONG y) {
   POINT point{x, y};
   ::ClientToScreen(origin, &point);
   return ::SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y));
-}
-
-// One value of every type the codec carries, as whole arguments.
-std::vector<EncodableValue> EveryCodecType() {
-  return {EncodableValue(),
-          EncodableValue(false),
-          EncodableValue(int32_t{7}),
-          EncodableValue(int64_t{1} << 40),
-          EncodableValue(-2.5),
-          EncodableValue("text"),
-          EncodableValue(std::vector<uint8_t>{1, 2}),
-          EncodableValue(std::vector<int32_t>{1, 2}),
-          EncodableValue(std::vector<int64_t>{1, 2}),
-          EncodableValue(std::vector<double>{1.0}),
-          EncodableValue(EncodableList{EncodableValue(1.0)}),
-          EncodableValue(EncodableMap{{EncodableValue("w"), EncodableValue("x")}}),
-          EncodableValue(std::vector<float>{1.0f})};
 }
 
 class WindowMethodsTest : public MainHostTest {
@@ -447,30 +407,8 @@ TEST_F(WindowMethodsTest, HitRegionSetAnswersSuccess) {
 // Every method of both channels with a value of every codec type as its
 // arguments is answered, and the host lives on.
 TEST_F(WindowMethodsTest, EveryArgumentTypeIsAnswered) {
-  const char* methods[] = {"setTopCenter",
-                           "positionTopCenter",
-                           "setCenterScreen",
-                           "setDesktopBounds",
-                           "setLayered",
-                           "setClickThrough",
-                           "getCursorPos",
-                           "getWindowPos",
-                           "bringToForeground",
-                           "setWindowSize",
-                           "setWindowBounds",
-                           "setWindowRegion",
-                           "setWindowRoundedCorners",
-                           "setBlurGuard",
-                           "setBlurHide",
-                           "setAlwaysOnTop",
-                           "setWindowOpacity",
-                           "setTrayVisible",
-                           "setMaterial",
-                           "hideOffScreen",
-                           "showFromIdle",
-                           "showCapsuleBar"};
   for (const EncodableValue& arguments : EveryCodecType()) {
-    for (const char* method : methods) {
+    for (const char* method : kWindowGeometryMethods) {
       CallResult result = Call(method, arguments);
       EXPECT_NE(result.kind, CallResult::Kind::kNoAnswer) << method;
       EXPECT_NE(result.kind, CallResult::Kind::kNotImplemented) << method;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "runner/debug_log.h"
 #include "tests/support/host_process.h"
@@ -28,6 +29,25 @@ class MainHostTest : public ::testing::Test {
     window_ = WaitForHostWindow(host_->pid());
     ASSERT_NE(window_, nullptr);
     ASSERT_TRUE(log_->WaitForMessage("[KR] RegisterHotKey Alt+Space"));
+  }
+
+  // Calls the host made on the hotkey channel with |method|.
+  int Count(const std::string& method) const {
+    int count = 0;
+    for (const InterfaceCall& call : ui_->Calls()) {
+      if (call.channel == "kestrune/hotkey" && call.method == method) {
+        ++count;
+      }
+    }
+    return count;
+  }
+
+  // Reports the card's state as the interface does.
+  bool SetCardExpanded(bool expanded) {
+    flutter::EncodableMap map;
+    map[flutter::EncodableValue("expanded")] = flutter::EncodableValue(expanded);
+    return ui_->Call("kestrune/hotkey", "set_card_expanded", flutter::EncodableValue(map)).kind ==
+           CallResult::Kind::kSuccess;
   }
 
   UiBridgeServer bridge_;

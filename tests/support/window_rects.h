@@ -1,0 +1,42 @@
+#ifndef KESTRUNE_TESTS_SUPPORT_WINDOW_RECTS_H_
+#define KESTRUNE_TESTS_SUPPORT_WINDOW_RECTS_H_
+
+#include <windows.h>
+
+#include <string>
+
+#include "tests/support/wait.h"
+
+namespace kr_test {
+
+inline RECT WindowRect(HWND window) {
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  return rect;
+}
+
+inline bool SameRect(const RECT& a, const RECT& b) {
+  return ::EqualRect(&a, &b) != FALSE;
+}
+
+// Waits until |window| has exactly |expected| as its rectangle.
+inline bool WaitForRect(HWND window, const RECT& expected) {
+  return WaitUntil([&] { return SameRect(WindowRect(window), expected); });
+}
+
+// The primary monitor's work area.
+inline RECT WorkArea() {
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  return work;
+}
+
+// "(left,top,right,bottom)", for failure messages.
+inline std::string Describe(const RECT& rect) {
+  return "(" + std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
+         std::to_string(rect.right) + "," + std::to_string(rect.bottom) + ")";
+}
+
+}  // namespace kr_test
+
+#endif  // KESTRUNE_TESTS_SUPPORT_WINDOW_RECTS_H_
