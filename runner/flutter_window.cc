@@ -10,7 +10,7 @@
 #include "input/keyboard_hook.h"
 #include "input/selection_hook.h"
 #include "runner/debug_log.h"
-#include "runner/dwm_procs.h"
+#include "runner/win32_procs.h"
 #include "runner/focus/blur_poll.h"
 #include "runner/focus/interaction_state.h"
 #include "runner/focus/message_handler.h"
@@ -42,7 +42,7 @@ void AnswerNotImplemented(Channel* channel) {
 }
 
 void SetDwordAttribute(HWND window, DWORD attribute, DWORD value) {
-  GetDwmProcs().set_window_attribute(window, attribute, &value, sizeof(value));
+  GetWin32Procs().dwm_set_window_attribute(window, attribute, &value, sizeof(value));
 }
 
 void StripFrame(HWND window) {

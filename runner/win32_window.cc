@@ -4,7 +4,7 @@
 
 #include "embedder/flutter_windows.h"
 #include "runner/debug_log.h"
-#include "runner/dwm_procs.h"
+#include "runner/win32_procs.h"
 #include "runner/env_switch.h"
 #include "runner/resources/resource.h"
 #include "runner/single_instance.h"
@@ -170,8 +170,8 @@ void Win32Window::UpdateTheme(HWND window) {
                                   nullptr, &light_mode, &light_mode_size);
   if (result == ERROR_SUCCESS) {
     BOOL enable_dark_mode = light_mode == 0;
-    GetDwmProcs().set_window_attribute(window, kImmersiveDarkModeAttribute, &enable_dark_mode,
-                                       sizeof(enable_dark_mode));
+    GetWin32Procs().dwm_set_window_attribute(window, kImmersiveDarkModeAttribute, &enable_dark_mode,
+                                             sizeof(enable_dark_mode));
   }
 }
 

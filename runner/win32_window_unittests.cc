@@ -8,7 +8,7 @@
 #include <regex>
 
 #include "runner/debug_log.h"
-#include "runner/dwm_procs.h"
+#include "runner/win32_procs.h"
 #include "tests/support/log_reader.h"
 #include "tests/support/wait.h"
 
@@ -85,14 +85,14 @@ class Win32WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dwm_record = &record_;
-    saved_procs_ = GetDwmProcs();
-    GetDwmProcs().set_window_attribute = RecordAttribute;
-    GetDwmProcs().enable_blur_behind_window = RecordBlurBehind;
+    saved_procs_ = GetWin32Procs();
+    GetWin32Procs().dwm_set_window_attribute = RecordAttribute;
+    GetWin32Procs().dwm_enable_blur_behind_window = RecordBlurBehind;
     SetLightTheme(std::nullopt);
   }
   void TearDown() override {
     window_.reset();
-    GetDwmProcs() = saved_procs_;
+    GetWin32Procs() = saved_procs_;
     dwm_record = nullptr;
     SetLightTheme(std::nullopt);
     PumpMessages();
@@ -108,7 +108,7 @@ class Win32WindowTest : public ::testing::Test {
   }
 
   DwmRecord record_;
-  DwmProcs saved_procs_;
+  Win32Procs saved_procs_;
   std::unique_ptr<TestWindow> window_;
 };
 

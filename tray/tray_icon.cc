@@ -7,6 +7,7 @@
 #include "runner/debug_log.h"
 #include "runner/flutter_window.h"
 #include "runner/resources/resource.h"
+#include "runner/win32_procs.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ void AddIcon(HWND owner) {
   data.uCallbackMessage = kTrayCallbackMessage;
   data.hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP_ICON));
   wcsncpy(data.szTip, kTrayTip, sizeof(data.szTip) / sizeof(data.szTip[0]) - 1);
-  ::Shell_NotifyIconW(NIM_ADD, &data);
+  GetWin32Procs().shell_notify_icon(NIM_ADD, &data);
 }
 
 void DeleteIcon(HWND owner) {
@@ -43,7 +44,7 @@ void DeleteIcon(HWND owner) {
   data.cbSize = sizeof(data);
   data.hWnd = owner;
   data.uID = kTrayIconId;
-  ::Shell_NotifyIconW(NIM_DELETE, &data);
+  GetWin32Procs().shell_notify_icon(NIM_DELETE, &data);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include "channels/window/number_args.h"
 #include "channels/window/window_placement.h"
 #include "runner/debug_log.h"
-#include "runner/dwm_procs.h"
+#include "runner/win32_procs.h"
 #include "runner/flutter_window.h"
 #include "runner/focus/card_placement.h"
 #include "runner/focus/foreground.h"
@@ -402,10 +402,11 @@ void SetMaterial(FlutterWindow*, HWND hwnd, Arguments& args, Result& result) {
   if (hwnd != nullptr) {
     Backdrop backdrop = MaterialBackdrop(material);
     DWORD type = static_cast<DWORD>(backdrop.type);
-    GetDwmProcs().set_window_attribute(hwnd, kSystemBackdropAttribute, &type, sizeof(type));
+    GetWin32Procs().dwm_set_window_attribute(hwnd, kSystemBackdropAttribute, &type, sizeof(type));
     if (backdrop.white_border) {
       COLORREF border = kWhite;
-      GetDwmProcs().set_window_attribute(hwnd, kBorderColorAttribute, &border, sizeof(border));
+      GetWin32Procs().dwm_set_window_attribute(hwnd, kBorderColorAttribute, &border,
+                                               sizeof(border));
     }
     ::InvalidateRect(hwnd, nullptr, TRUE);
     DebugLogF("[KR] setMaterial: %d (backdrop=%d)", material, backdrop.type);

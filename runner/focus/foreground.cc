@@ -2,6 +2,7 @@
 
 #include "runner/debug_log.h"
 #include "runner/focus/clamp.h"
+#include "runner/win32_procs.h"
 
 namespace {
 
@@ -14,17 +15,18 @@ bool IsInFront(HWND window, HWND foreground) {
 }  // namespace
 
 void FocusFlutterView(HWND window) {
+  Win32Procs& procs = GetWin32Procs();
   HWND child = ::FindWindowExW(window, nullptr, L"FLUTTERVIEW", nullptr);
   if (child == nullptr) {
     child = ::FindWindowExW(window, nullptr, nullptr, nullptr);
   }
   if (child != nullptr && ::IsWindow(child)) {
-    ::SetFocus(child);
+    procs.set_focus(child);
     DebugLogF("[KR] FocusFlutterView: SetFocus(child=%p) focus=%p", static_cast<void*>(child),
               static_cast<void*>(::GetFocus()));
     return;
   }
-  ::SetFocus(window);
+  procs.set_focus(window);
   DebugLog("[KR] FocusFlutterView: no child, SetFocus(main)");
 }
 
@@ -32,30 +34,31 @@ void ForceForeground(HWND window) {
   if (window == nullptr) {
     return;
   }
-  if (::SetForegroundWindow(window)) {
+  Win32Procs& procs = GetWin32Procs();
+  if (procs.set_foreground_window(window)) {
     DebugLog("[KR] ForceForeground: level 1 OK");
     FocusFlutterView(window);
     return;
   }
   DebugLog("[KR] ForceForeground: level 1 FAILED, trying level 2");
-  DWORD foreground_thread = ::GetWindowThreadProcessId(::GetForegroundWindow(), nullptr);
+  DWORD foreground_thread = ::GetWindowThreadProcessId(procs.get_foreground_window(), nullptr);
   DWORD me = ::GetCurrentThreadId();
   if (foreground_thread != 0 && foreground_thread != me) {
-    ::AttachThreadInput(me, foreground_thread, TRUE);
-    ::SetForegroundWindow(window);
-    ::AttachThreadInput(me, foreground_thread, FALSE);
+    procs.attach_thread_input(me, foreground_thread, TRUE);
+    procs.set_foreground_window(window);
+    procs.attach_thread_input(me, foreground_thread, FALSE);
   }
   // The window judged here is the one the failure line names.
-  HWND seen = ::GetForegroundWindow();
+  HWND seen = procs.get_foreground_window();
   if (IsInFront(window, seen)) {
     DebugLog("[KR] ForceForeground: level 2 OK");
     FocusFlutterView(window);
     return;
   }
   DebugLog("[KR] ForceForeground: level 2 FAILED, trying level 3 (alt-hack)");
-  ::keybd_event(VK_MENU, 0, KEYEVENTF_EXTENDEDKEY, 0);
-  ::keybd_event(VK_MENU, 0, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP, 0);
-  if (::SetForegroundWindow(window)) {
+  procs.keybd_event(VK_MENU, 0, KEYEVENTF_EXTENDEDKEY, 0);
+  procs.keybd_event(VK_MENU, 0, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP, 0);
+  if (procs.set_foreground_window(window)) {
     DebugLog("[KR] ForceForeground: level 3 OK (alt-hack)");
     FocusFlutterView(window);
     return;

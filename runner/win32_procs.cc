@@ -1,9 +1,9 @@
-#include "runner/dwm_procs.h"
+#include "runner/win32_procs.h"
 
 #include "runner/unique_resource.h"
 
-DwmProcs& GetDwmProcs() {
-  static DwmProcs procs;
+Win32Procs& GetWin32Procs() {
+  static Win32Procs procs;
   return procs;
 }
 
@@ -17,5 +17,5 @@ void EnablePerPixelAlpha(HWND window) {
   blur.fEnable = TRUE;
   blur.hRgnBlur = region.get();
   blur.fTransitionOnMaximized = FALSE;
-  GetDwmProcs().enable_blur_behind_window(window, &blur);
+  GetWin32Procs().dwm_enable_blur_behind_window(window, &blur);
 }
