@@ -50,7 +50,12 @@ UniqueLocalMemory OwnerOnlySecurityDescriptor() {
   return UniqueLocalMemory(descriptor);
 }
 
+std::wstring capsule_executable;
+
 std::wstring ExecutablePath() {
+  if (!capsule_executable.empty()) {
+    return capsule_executable;
+  }
   wchar_t path[MAX_PATH];
   DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
   return std::wstring(path, length < MAX_PATH ? length : 0);
@@ -79,6 +84,10 @@ bool WriteAll(HANDLE pipe, const void* data, DWORD size) {
 }
 
 }  // namespace
+
+void SetCapsuleExecutable(const std::wstring& path) {
+  capsule_executable = path;
+}
 
 void StartCapsule(FlutterWindow* window) {
   UniqueLocalMemory descriptor = OwnerOnlySecurityDescriptor();

@@ -8,6 +8,11 @@ class FlutterWindow;
 // The main process's side of the capsule: the pipe server, the capsule process
 // and the pipe thread that moves framed messages both ways.
 
+// The program started as the capsule: the running executable unless a test
+// program named another, since a test program started as the capsule would run
+// its whole suite again in the child. An empty path restores the default.
+void SetCapsuleExecutable(const std::wstring& path);
+
 // Creates the pipe, starts the capsule process and the pipe thread. Main role,
 // once, from the window's creation.
 void StartCapsule(FlutterWindow* window);

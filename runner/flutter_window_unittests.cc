@@ -8,6 +8,7 @@
 #include <atomic>
 #include <thread>
 
+#include "capsule/capsule_pipe.h"
 #include "input/hotkey_dispatch.h"
 #include "input/keyboard_hook.h"
 #include "input/selection_hook.h"
@@ -61,11 +62,16 @@ struct ForegroundWindow {
 class FlutterWindowTest : public ::testing::Test {
  protected:
   void CreateMain() {
+    // Never this test program: started as the capsule it would run the suite again.
+    SetCapsuleExecutable(L"C:\\kr_tests_start_no_capsule.exe");
     window_ = std::make_unique<FlutterWindow>(flutter::DartProject(L"data"));
     ASSERT_TRUE(window_->Create(L"kr_lifecycle_test", Win32Window::Point(10, 10),
                                 Win32Window::Size(400, 300)));
   }
-  void TearDown() override { window_.reset(); }
+  void TearDown() override {
+    window_.reset();
+    SetCapsuleExecutable(L"");
+  }
 
   std::unique_ptr<FlutterWindow> window_;
 };
