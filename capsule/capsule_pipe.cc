@@ -10,6 +10,7 @@
 #include "capsule/capsule_environment.h"
 #include "capsule/capsule_messages.h"
 #include "capsule/pipe_frames.h"
+#include "runner/child_job.h"
 #include "runner/debug_log.h"
 #include "runner/flutter_window.h"
 #include "runner/focus/interaction_state.h"
@@ -20,6 +21,10 @@ namespace {
 constexpr wchar_t kPipeName[] = L"\\\\.\\pipe\\Kestrune_Capsule";
 constexpr DWORD kPipeBufferSize = 65536;
 constexpr auto kIdleWait = std::chrono::milliseconds(20);
+// The capsule's reader skips longer frames, so they are refused at the source.
+constexpr size_t kMaxMessageBytes = 65536;
+// What the log keeps of one outgoing message.
+constexpr size_t kLoggedMessageBytes = 1024;
 
 // Access for the current user and the system only, instead of the default
 // descriptor that lets every user read the pipe.
@@ -91,6 +96,13 @@ void SetCapsuleExecutable(const std::wstring& path) {
 
 void StartCapsule(FlutterWindow* window) {
   UniqueLocalMemory descriptor = OwnerOnlySecurityDescriptor();
+  if (!descriptor) {
+    // The default descriptor would let other users read the pipe: no pipe and
+    // no capsule rather than an unprotected one.
+    DebugLogF("[KR] Capsule pipe security descriptor failed: %lu", ::GetLastError());
+    window->pipe_outbox.Close();
+    return;
+  }
   SECURITY_ATTRIBUTES attributes{};
   attributes.nLength = sizeof(attributes);
   attributes.lpSecurityDescriptor = descriptor.get();
@@ -99,7 +111,7 @@ void StartCapsule(FlutterWindow* window) {
   window->capsule_pipe = ::CreateNamedPipeW(
       kPipeName, PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
-      kPipeBufferSize, kPipeBufferSize, 0, descriptor ? &attributes : nullptr);
+      kPipeBufferSize, kPipeBufferSize, 0, &attributes);
   if (window->capsule_pipe == INVALID_HANDLE_VALUE) {
     DebugLogF("[KR] CreateNamedPipe failed: %lu", ::GetLastError());
     return;
@@ -114,9 +126,10 @@ void StartCapsule(FlutterWindow* window) {
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
-  if (!::CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                        environment.data(), folder.empty() ? nullptr : folder.c_str(), &startup,
-                        &window->capsule_process)) {
+  // In the child job: a host that crashes or is killed takes the island with it.
+  if (!CreateProcessInChildJob(path.c_str(), nullptr, CREATE_UNICODE_ENVIRONMENT,
+                               environment.data(), folder.empty() ? nullptr : folder.c_str(),
+                               &startup, &window->capsule_process)) {
     DebugLogF("[KR] CreateProcess capsule failed: %lu", ::GetLastError());
     ::CloseHandle(window->capsule_pipe);
     window->capsule_pipe = INVALID_HANDLE_VALUE;
@@ -129,7 +142,16 @@ void StartCapsule(FlutterWindow* window) {
   collapse_sent = false;
   window->pipe_running = true;
   window->pipe_waiting_for_client = true;
-  window->pipe_thread = std::thread(CapsulePipeThread, window);
+  try {
+    window->pipe_thread = std::thread(CapsulePipeThread, window);
+  } catch (const std::exception& error) {
+    // Without its thread nobody would ever talk to the capsule: end it.
+    DebugLogF("[KR] Capsule pipe thread could not start: %s", error.what());
+    window->pipe_running = false;
+    window->pipe_waiting_for_client = false;
+    StopCapsule(window);
+    window->pipe_outbox.Close();
+  }
 }
 
 void StopCapsule(FlutterWindow* window) {
@@ -143,14 +165,25 @@ void StopCapsule(FlutterWindow* window) {
     window->capsule_process = PROCESS_INFORMATION{};
     DebugLog("[KR] Capsule process terminated");
   }
-  // A thread still waiting for its client is released by connecting as one.
-  if (window->pipe_thread.joinable() && window->pipe_waiting_for_client) {
-    UniqueFileHandle wake(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                        OPEN_EXISTING, 0, nullptr));
-  }
   if (window->pipe_thread.joinable()) {
+    if (window->pipe_waiting_for_client) {
+      // A thread still waiting for its client is released by connecting as one.
+      UniqueFileHandle wake(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    }
+    // The client may be another process that never reads, so the thread can
+    // sit in a write that ending the capsule does not release. Once the pipe
+    // is disconnected every later call fails at once; a call already waiting
+    // is cancelled.
+    if (window->capsule_pipe != INVALID_HANDLE_VALUE) {
+      ::DisconnectNamedPipe(window->capsule_pipe);
+    }
+    if (HANDLE thread = window->pipe_thread_handle.load()) {
+      ::CancelSynchronousIo(thread);
+    }
     window->pipe_thread.join();
   }
+  UniqueHandle thread_handle(window->pipe_thread_handle.exchange(nullptr));
   if (window->capsule_pipe != INVALID_HANDLE_VALUE) {
     ::CloseHandle(window->capsule_pipe);
     window->capsule_pipe = INVALID_HANDLE_VALUE;
@@ -158,8 +191,18 @@ void StopCapsule(FlutterWindow* window) {
 }
 
 void PipeSend(FlutterWindow* window, const std::string& message) {
-  DebugLogF("[KR] PipeSend: %s", message.c_str());
+  if (message.size() <= kLoggedMessageBytes) {
+    DebugLogF("[KR] PipeSend: %s", message.c_str());
+  } else {
+    DebugLogF("[KR] PipeSend: %.*s... (%zu bytes)", static_cast<int>(kLoggedMessageBytes),
+              message.data(), message.size());
+  }
   if (window->capsule_pipe == INVALID_HANDLE_VALUE) {
+    return;
+  }
+  if (message.size() > kMaxMessageBytes) {
+    DebugLogF("[KR] PipeSend: message of %zu bytes exceeds the frame limit of %zu, dropped",
+              message.size(), kMaxMessageBytes);
     return;
   }
   PipeOutbox::PushResult result = window->pipe_outbox.Push(message);
@@ -172,7 +215,9 @@ void PipeSend(FlutterWindow* window, const std::string& message) {
   }
 }
 
-void CapsulePipeThread(FlutterWindow* window) {
+namespace {
+
+void RunCapsulePipe(FlutterWindow* window) {
   HANDLE pipe = window->capsule_pipe;
   DebugLog("[KR] Waiting for capsule pipe connection...");
   if (!::ConnectNamedPipe(pipe, nullptr)) {
@@ -223,4 +268,24 @@ void CapsulePipeThread(FlutterWindow* window) {
   }
   window->pipe_outbox.Close();
   DebugLog("[KR] Capsule pipe listen thread exiting");
+}
+
+}  // namespace
+
+void CapsulePipeThread(FlutterWindow* window) {
+  // A real handle of this thread, so that teardown can cancel a write that
+  // waits on a client which never reads.
+  HANDLE self = nullptr;
+  if (::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &self,
+                        THREAD_TERMINATE, FALSE, 0)) {
+    window->pipe_thread_handle = self;
+  }
+  try {
+    RunCapsulePipe(window);
+  } catch (const std::exception& error) {
+    // Copying or queueing a message can run out of memory; that ends the
+    // pipe, not the process.
+    DebugLogF("[KR] Capsule pipe thread ended by an exception: %s", error.what());
+    window->pipe_outbox.Close();
+  }
 }

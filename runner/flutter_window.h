@@ -56,6 +56,9 @@ class FlutterWindow : public Win32Window {
   std::atomic<uint32_t> capsule_pid{0};
   HANDLE capsule_pipe = INVALID_HANDLE_VALUE;
   std::thread pipe_thread;
+  // A real Win32 handle of the pipe thread (std::thread's may not be one), for
+  // cancelling its blocking calls at teardown; owned, closed after the join.
+  std::atomic<HANDLE> pipe_thread_handle{nullptr};
   std::atomic<bool> pipe_running{false};
   // True while the pipe thread waits for the capsule to connect.
   std::atomic<bool> pipe_waiting_for_client{false};
