@@ -11,6 +11,7 @@
 #include "input/selection_hook.h"
 #include "runner/debug_log.h"
 #include "runner/win32_procs.h"
+#include "tray/tray_icon.h"
 #include "runner/focus/blur_poll.h"
 #include "runner/focus/interaction_state.h"
 #include "runner/focus/message_handler.h"
@@ -183,6 +184,8 @@ void FlutterWindow::OnDestroy() {
   }
 
   StopCapsule(this);
+  // Otherwise the icon lingers in the notification area until a mouse passes.
+  RemoveTrayIcon();
 
   EndSearchTool();
 
@@ -210,6 +213,10 @@ void FlutterWindow::OnDestroy() {
 LRESULT FlutterWindow::MessageHandler(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == kMainThreadTasksMsg) {
     GetMainThreadTasks().Drain();
+    return 0;
+  }
+  if (message == kQuitMsg) {
+    ::DestroyWindow(hwnd);
     return 0;
   }
   if (std::optional<LRESULT> answer =

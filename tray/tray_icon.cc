@@ -8,11 +8,11 @@
 #include "runner/flutter_window.h"
 #include "runner/resources/resource.h"
 #include "runner/win32_procs.h"
+#include "tray/tray_menu.h"
 
 namespace {
 
 constexpr UINT kTrayIconId = 1;
-constexpr UINT kTrayCallbackMessage = 1125;
 constexpr wchar_t kTrayTip[] = L"Tirvane Kestrune";
 
 static_assert(sizeof(NOTIFYICONDATAW) == 976, "the shell expects the full Vista+ layout");
@@ -22,18 +22,13 @@ bool tray_icon_visible = false;
 // it was added with, even when the tray menu window appeared since.
 HWND tray_icon_owner = nullptr;
 
-HWND PreferredOwner(FlutterWindow* window, HWND fallback) {
-  return window != nullptr && window->tray_menu_window != nullptr ? window->tray_menu_window
-                                                                  : fallback;
-}
-
 void AddIcon(HWND owner) {
   NOTIFYICONDATAW data{};
   data.cbSize = sizeof(data);
   data.hWnd = owner;
   data.uID = kTrayIconId;
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-  data.uCallbackMessage = kTrayCallbackMessage;
+  data.uCallbackMessage = kTrayIconCallbackMessage;
   data.hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP_ICON));
   wcsncpy(data.szTip, kTrayTip, sizeof(data.szTip) / sizeof(data.szTip[0]) - 1);
   GetWin32Procs().shell_notify_icon(NIM_ADD, &data);
@@ -49,31 +44,37 @@ void DeleteIcon(HWND owner) {
 
 }  // namespace
 
-void SetTrayIconVisible(FlutterWindow* window, HWND fallback, bool visible) {
-  HWND owner = PreferredOwner(window, fallback);
-  if (visible) {
-    // Shown again on another window: the old entry would otherwise linger.
-    if (tray_icon_visible && tray_icon_owner != owner) {
-      DeleteIcon(tray_icon_owner);
-    }
-    AddIcon(owner);
-    tray_icon_owner = owner;
-  } else {
-    DeleteIcon(tray_icon_visible ? tray_icon_owner : owner);
-    tray_icon_owner = nullptr;
+void SetTrayIconVisible(FlutterWindow* window, bool visible) {
+  if (!visible) {
+    RemoveTrayIcon();
+    return;
   }
-  tray_icon_visible = visible;
+  HWND owner = window != nullptr ? EnsureTrayMenuWindow(window) : nullptr;
+  if (owner == nullptr) {
+    DebugLog("[KR] setTrayVisible: no tray menu window, icon not added");
+    return;
+  }
+  // Shown again on another window: the old entry would otherwise linger.
+  if (tray_icon_visible && tray_icon_owner != owner) {
+    DeleteIcon(tray_icon_owner);
+  }
+  AddIcon(owner);
+  tray_icon_owner = owner;
+  tray_icon_visible = true;
 }
 
-void ReAddTrayIconIfVisible(FlutterWindow* window) {
+void RemoveTrayIcon() {
+  if (tray_icon_visible) {
+    DeleteIcon(tray_icon_owner);
+  }
+  tray_icon_visible = false;
+  tray_icon_owner = nullptr;
+}
+
+void ReAddTrayIconIfVisible(FlutterWindow*) {
   if (!tray_icon_visible) {
     return;
   }
-  HWND fallback = tray_icon_owner;
-  if (window != nullptr && window->GetHandle() != nullptr) {
-    fallback = window->GetHandle();
-  }
-  tray_icon_owner = PreferredOwner(window, fallback);
   AddIcon(tray_icon_owner);
   DebugLog("[KR] TaskbarCreated: tray icon added again");
 }

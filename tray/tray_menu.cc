@@ -6,6 +6,7 @@
 #include "runner/flutter_window.h"
 #include "runner/focus/interaction_state.h"
 #include "runner/unique_resource.h"
+#include "tray/tray_icon.h"
 
 namespace {
 
@@ -20,24 +21,42 @@ struct MenuTraits {
 };
 using UniqueMenu = UniqueResource<MenuTraits>;
 
-HWND EnsureOwnerWindow(FlutterWindow* window) {
+}  // namespace
+
+HWND EnsureTrayMenuWindow(FlutterWindow* window) {
   if (window->tray_menu_window == nullptr) {
     WNDCLASSW owner_class{};
     owner_class.lpfnWndProc = TrayMenuWndProc;
     owner_class.hInstance = ::GetModuleHandleW(nullptr);
     owner_class.lpszClassName = kTrayMenuClass;
     ::RegisterClassW(&owner_class);
+    // Never shown; a tool window so that it stays out of the task switcher.
     window->tray_menu_window =
-        ::CreateWindowExW(0, kTrayMenuClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                          ::GetModuleHandleW(nullptr), nullptr);
+        ::CreateWindowExW(WS_EX_TOOLWINDOW, kTrayMenuClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                          nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    if (window->tray_menu_window == nullptr) {
+      DebugLogF("[KR] tray menu window failed: %lu", ::GetLastError());
+    }
   }
   return window->tray_menu_window;
 }
 
-}  // namespace
+bool HandleTrayClick(FlutterWindow* window, UINT mouse_message) {
+  switch (mouse_message) {
+    case WM_RBUTTONUP:
+    case WM_RBUTTONDOWN:
+      ShowTrayMenu(window);
+      return true;
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+      TrayEvent(window, "tray_show_main");
+      return true;
+  }
+  return false;
+}
 
 void ShowTrayMenu(FlutterWindow* window) {
-  HWND owner = EnsureOwnerWindow(window);
+  HWND owner = EnsureTrayMenuWindow(window);
   if (owner == nullptr) {
     return;
   }
@@ -57,17 +76,20 @@ void ShowTrayMenu(FlutterWindow* window) {
 }
 
 LRESULT CALLBACK TrayMenuWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
-  if (message != WM_COMMAND) {
+  if (message != WM_COMMAND && message != kTrayIconCallbackMessage) {
     return ::DefWindowProcW(window, message, wparam, lparam);
   }
   try {
     FlutterWindow* main = flutter_window_instance.load();
-    if (main != nullptr) {
-      if (LOWORD(wparam) == kOpenCommand) {
-        TrayEvent(main, "tray_show_main");
-      } else if (LOWORD(wparam) == kQuitCommand) {
-        TrayEvent(main, "tray_quit");
-      }
+    if (main == nullptr) {
+      return 0;
+    }
+    if (message == kTrayIconCallbackMessage) {
+      HandleTrayClick(main, LOWORD(lparam));
+    } else if (LOWORD(wparam) == kOpenCommand) {
+      TrayEvent(main, "tray_show_main");
+    } else if (LOWORD(wparam) == kQuitCommand) {
+      TrayEvent(main, "tray_quit");
     }
   } catch (...) {
     DebugLog("[KR] tray menu dropped an exception");
@@ -77,8 +99,15 @@ LRESULT CALLBACK TrayMenuWndProc(HWND window, UINT message, WPARAM wparam, LPARA
 
 void TrayEvent(FlutterWindow* window, const char* action) {
   if (std::string_view(action) == "tray_quit") {
-    window->OnDestroy();
-    ::PostQuitMessage(0);
+    // Posted, not done here: teardown inside a menu command or a channel
+    // handler would free what is still running, and messages already queued
+    // would then meet a torn-down window.
+    if (HWND main = window->GetHandle()) {
+      ::PostMessageW(main, kQuitMsg, 0, 0);
+    } else {
+      window->OnDestroy();
+      ::PostQuitMessage(0);
+    }
     return;
   }
   if (window->channels_ready && window->hotkey_channel) {

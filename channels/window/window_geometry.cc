@@ -384,12 +384,12 @@ void SetWindowOpacity(FlutterWindow*, HWND hwnd, Arguments& args, Result& result
   result.Success();
 }
 
-void SetTrayVisible(FlutterWindow* window, HWND hwnd, Arguments& args, Result& result) {
+void SetTrayVisible(FlutterWindow* window, HWND, Arguments& args, Result& result) {
   bool visible = args.Bool("visible", true);
   if (args.Refused(result)) {
     return;
   }
-  SetTrayIconVisible(window, hwnd, visible);
+  SetTrayIconVisible(window, visible);
   DebugLogF("[KR] setTrayVisible: %s", TrueFalse(visible));
   result.Success();
 }

@@ -36,6 +36,9 @@ inline constexpr UINT kSelectOnMsg = WM_USER + 203;        // 1227
 inline constexpr UINT kCapsuleExpandMsg = WM_USER + 400;   // 1424
 // Drains the queue of work handed to the main thread by other threads.
 inline constexpr UINT kMainThreadTasksMsg = WM_USER + 500;  // 1524
+// Destroys the main window, so that the tray's quit tears down once, from
+// WM_DESTROY, after whatever was posted before it.
+inline constexpr UINT kQuitMsg = WM_USER + 501;  // 1525
 
 // Timers of the main window.
 inline constexpr UINT_PTR kExpandSettleTimer = 1225;

@@ -29,15 +29,8 @@ std::optional<LRESULT> HandleTray(UINT message, LPARAM lparam) {
   if (message != TrayNotifyMessage() || instance == nullptr) {
     return std::nullopt;
   }
-  switch (LOWORD(lparam)) {
-    case WM_RBUTTONUP:
-    case WM_RBUTTONDOWN:
-      ShowTrayMenu(instance);
-      return 0;
-    case WM_LBUTTONUP:
-    case WM_LBUTTONDBLCLK:
-      TrayEvent(instance, "tray_show_main");
-      return 0;
+  if (HandleTrayClick(instance, LOWORD(lparam))) {
+    return 0;
   }
   return std::nullopt;
 }
