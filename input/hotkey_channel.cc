@@ -75,10 +75,15 @@ void HotkeyChannelHandler(FlutterWindow* window,
   const std::string& method = call.method_name();
   const EncodableValue* arguments = call.arguments();
   if (method == "set_voice_listening") {
-    if (SetFlag(arguments, "enabled", voice_listening, "[KR] set_voice_listening: %d", result)) {
+    const bool before = voice_listening;
+    if (SetFlag(arguments, "enabled", voice_listening, "[KR] set_voice_listening: %d", result) &&
+        voice_listening != before) {
       // A push-to-talk press still held when listening changes would otherwise
-      // make the next press look like a repeat of it.
+      // make the next press look like a repeat of it. The same value again
+      // changes nothing: clearing then would turn the next repeat into a
+      // second "space_down" of one press.
       KeyboardHookFlags().voice_space_down = false;
+      KeyboardHookFlags().voice_space_outside = false;
     }
   } else if (method == "set_card_expanded") {
     SetFlag(arguments, "expanded", card_expanded, "[KR] set_card_expanded: %d", result);

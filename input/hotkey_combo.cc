@@ -34,13 +34,17 @@ std::optional<uint32_t> KeyFromName(std::string_view name) {
   if (name.size() != 1) {
     return std::nullopt;
   }
-  // A single character is its own code after upper-casing: letters and digits
-  // coincide with their virtual keys.
+  // A single letter or digit is its own virtual key after upper-casing. No
+  // other character is: "." would be VK_DELETE, "," VK_SNAPSHOT, "-" VK_INSERT,
+  // "[" VK_LWIN, keys the user never meant.
   auto code = static_cast<unsigned char>(name[0]);
   if (code >= 'a' && code <= 'z') {
-    code = static_cast<unsigned char>(code - 'a' + 'A');
+    return static_cast<uint32_t>(code - 'a' + 'A');
   }
-  return code;
+  if (code >= '0' && code <= '9') {
+    return code;
+  }
+  return std::nullopt;
 }
 
 }  // namespace

@@ -21,8 +21,8 @@ struct HotkeyCombo {
 // RegisterHotKey arguments. Modifiers are found by substring anywhere in the text, so
 // "ctrlshift+a" works too; MOD_NOREPEAT is always present so holding a hotkey fires
 // once. The key is what follows the last '+': one of "space", "esc", "tab", "enter"
-// or a single character (ASCII upper-cased). Nothing when the key part is empty or
-// an unknown name.
+// or a single ASCII letter (upper-cased) or digit. Nothing when the key part is
+// empty, an unknown name or any other single character.
 std::optional<HotkeyCombo> ParseHotkeyCombo(std::string_view combo);
 
 #endif  // KESTRUNE_INPUT_HOTKEY_COMBO_H_

@@ -54,17 +54,20 @@ TEST(ParseHotkeyComboTest, NamedKeysMatchAfterLowerCasing) {
   });
 }
 
-TEST(ParseHotkeyComboTest, SingleCharacterIsItsUpperCasedCode) {
+TEST(ParseHotkeyComboTest, OnlyLettersAndDigitsAreSingleCharacterKeys) {
   ExpectRows({
       {"ctrl+1", 0x4002, 0x31},
       {"ctrl+0", 0x4002, 0x30},
       {"ctrl+9", 0x4002, 0x39},
       {"ctrl+z", 0x4002, 0x5A},
       {"ctrl+Z", 0x4002, 0x5A},
-      {"ctrl+;", 0x4002, 0x3B},
-      {"shift+[", 0x4004, 0x5B},
-      // A lone space after the plus is a one-character key part.
-      {"ctrl+ ", 0x4002, 0x20},
+      // Their codes would be other keys: Delete, PrintScreen, Insert, LeftWin.
+      {"ctrl+.", std::nullopt, 0},
+      {"ctrl+,", std::nullopt, 0},
+      {"ctrl+-", std::nullopt, 0},
+      {"shift+[", std::nullopt, 0},
+      {"ctrl+;", std::nullopt, 0},
+      {"ctrl+ ", std::nullopt, 0},
   });
 }
 

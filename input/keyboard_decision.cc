@@ -58,16 +58,20 @@ bool DecidePushToTalk(const KeyEventFacts& facts,
   if (key_down) {
     if (!state->voice_space_down) {
       state->voice_space_down = true;
-      if (!facts.focused) {
+      state->voice_space_outside = !facts.focused;
+      if (state->voice_space_outside) {
         decision->space_voice = 1;
         return true;
       }
-    } else if (!facts.focused) {
+    } else if (state->voice_space_outside) {
       return true;  // auto-repeat: nothing new to say
     }
   } else if (key_up) {
+    // A release without a press seen while listening is judged by the focus.
+    const bool outside = state->voice_space_down ? state->voice_space_outside : !facts.focused;
     state->voice_space_down = false;
-    if (!facts.focused) {
+    state->voice_space_outside = false;
+    if (outside) {
       decision->space_voice = 0;
       return true;
     }

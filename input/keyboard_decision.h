@@ -40,7 +40,12 @@ struct KeyEventFacts {
 struct KeyboardHookState {
   bool space_combo_active = false;  // Space went down with Ctrl or Alt; completes on its release
   bool voice_space_down = false;    // Space is held for push-to-talk
-  bool esc_down = false;            // Esc is held and has already collapsed the card
+  // Where the held press goes, fixed at its first key-down: true for the
+  // interface (the focus was outside our window), false for our view. The
+  // release follows the press, so a card that comes up or goes away meanwhile
+  // never splits a press from its release.
+  bool voice_space_outside = false;
+  bool esc_down = false;  // Esc is held and has already collapsed the card
 };
 
 // Which of the Space log lines to write.
