@@ -1,5 +1,7 @@
 #include "runner/focus/foreground.h"
 
+#include <cwchar>
+
 #include "runner/debug_log.h"
 #include "runner/focus/clamp.h"
 #include "runner/win32_procs.h"
@@ -94,6 +96,18 @@ void ClampToWorkArea(HWND window) {
                  kClampFlags);
   DebugLogF("[KR] clamp window: %dx%d -> %dx%d at (%d,%d)", width, height, placed->width,
             placed->height, placed->x, placed->y);
+}
+
+bool IsShellDesktopWindow(HWND window) {
+  if (window == nullptr) {
+    return false;
+  }
+  if (window == ::GetShellWindow()) {
+    return true;
+  }
+  wchar_t name[16] = {};
+  ::GetClassNameW(window, name, 16);
+  return wcscmp(name, L"Progman") == 0 || wcscmp(name, L"WorkerW") == 0;
 }
 
 HMONITOR MonitorFromCursor() {

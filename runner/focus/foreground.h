@@ -16,6 +16,10 @@ void FocusFlutterView(HWND window);
 // larger, centres it there and makes it topmost.
 void ClampToWorkArea(HWND window);
 
+// The shell's desktop: the shell window, or a window of class "Progman" or
+// "WorkerW". It covers the screen but is no full-screen application.
+bool IsShellDesktopWindow(HWND window);
+
 // The monitor under the cursor, or the nearest one.
 HMONITOR MonitorFromCursor();
 

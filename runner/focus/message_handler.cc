@@ -151,7 +151,9 @@ std::optional<LRESULT> Observe(FlutterWindow* window,
 bool ForegroundIsFullScreen() {
   HWND foreground = ::GetForegroundWindow();
   RECT rect{};
-  if (foreground == nullptr || !::GetWindowRect(foreground, &rect)) {
+  // A click on the desktop makes the shell's desktop window the foreground.
+  if (foreground == nullptr || IsShellDesktopWindow(foreground) ||
+      !::GetWindowRect(foreground, &rect)) {
     return false;
   }
   MONITORINFO info{};
