@@ -43,8 +43,15 @@ void PollOnce() {
   HWND foreground = ::GetForegroundWindow();
   HWND root = ::GetAncestor(window, GA_ROOT);
   PollFacts facts;
-  facts.focused =
-      foreground == window || (foreground != nullptr && ::GetAncestor(foreground, GA_ROOT) == root);
+  // Another top-level window of this process (a dialog of the card, a web-view
+  // popup, the tray menu's owner) counts as ours, as it does for WM_ACTIVATE.
+  DWORD foreground_pid = 0;
+  if (foreground != nullptr) {
+    ::GetWindowThreadProcessId(foreground, &foreground_pid);
+  }
+  facts.focused = foreground == window ||
+                  (foreground != nullptr && ::GetAncestor(foreground, GA_ROOT) == root) ||
+                  foreground_pid == ::GetCurrentProcessId();
   facts.had_focus = poll_had_focus;
   facts.capsule_in_front = !facts.focused && OwnedByCapsule(instance, foreground);
   facts.ever_activated = ever_activated;
