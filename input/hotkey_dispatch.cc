@@ -54,7 +54,8 @@ bool ForegroundTitleMatches(const wchar_t* variable) {
   wchar_t title[256];
   int length = ReadTitle(foreground, title, 256);
   title[length > 0 ? length : 0] = L'\0';
-  return TitleMatchesFragments(Utf16ToUtf8(title), Utf16ToUtf8(fragments->c_str()));
+  // A title cut inside a surrogate pair must still match.
+  return TitleMatchesFragments(Utf16ToUtf8Lenient(title), Utf16ToUtf8Lenient(fragments->c_str()));
 }
 
 bool DispatchHotkeyEvent(FlutterWindow* window, int32_t number) {

@@ -45,7 +45,9 @@ std::vector<std::string> CommandLineArgumentsUtf8() {
   return arguments;
 }
 
-std::string Utf16ToUtf8(const wchar_t* utf16_string) {
+namespace {
+
+std::string ConvertUtf16ToUtf8(const wchar_t* utf16_string, DWORD flags) {
   if (utf16_string == nullptr) {
     return std::string();
   }
@@ -53,18 +55,28 @@ std::string Utf16ToUtf8(const wchar_t* utf16_string) {
   if (input_length == 0) {
     return std::string();
   }
-  int target_length = ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, utf16_string,
-                                            input_length, nullptr, 0, nullptr, nullptr);
+  int target_length = ::WideCharToMultiByte(CP_UTF8, flags, utf16_string, input_length, nullptr, 0,
+                                            nullptr, nullptr);
   if (target_length == 0) {
     return std::string();
   }
   std::string utf8_string(static_cast<size_t>(target_length), '\0');
-  int converted = ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, utf16_string, input_length,
+  int converted = ::WideCharToMultiByte(CP_UTF8, flags, utf16_string, input_length,
                                         utf8_string.data(), target_length, nullptr, nullptr);
   if (converted == 0) {
     return std::string();
   }
   return utf8_string;
+}
+
+}  // namespace
+
+std::string Utf16ToUtf8(const wchar_t* utf16_string) {
+  return ConvertUtf16ToUtf8(utf16_string, WC_ERR_INVALID_CHARS);
+}
+
+std::string Utf16ToUtf8Lenient(const wchar_t* utf16_string) {
+  return ConvertUtf16ToUtf8(utf16_string, 0);
 }
 
 std::optional<std::wstring> ReadEnvironment(const wchar_t* name) {

@@ -16,6 +16,11 @@ std::vector<std::string> CommandLineArgumentsUtf8();
 // surrogate) or a null pointer gives an empty string.
 std::string Utf16ToUtf8(const wchar_t* utf16_string);
 
+// The same, except that an unpaired surrogate becomes U+FFFD instead of
+// failing the whole text: for text cut at a fixed length, such as window
+// titles, which may end inside a surrogate pair.
+std::string Utf16ToUtf8Lenient(const wchar_t* utf16_string);
+
 // The value of an environment variable, or nothing when it is not set at all
 // (an empty value is a value).
 std::optional<std::wstring> ReadEnvironment(const wchar_t* name);
