@@ -1,9 +1,12 @@
 #include "runner/search_tool.h"
 
 #include <windows.h>
-#include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <vector>
+
+#include "runner/debug_log.h"
+#include "runner/unique_resource.h"
 
 std::wstring ExecutableFolder() {
   std::vector<wchar_t> path(MAX_PATH);
@@ -26,13 +29,36 @@ void EndSearchTool() {
   if (::GetFileAttributesW(tool.c_str()) == INVALID_FILE_ATTRIBUTES) {
     return;
   }
-  // By full path from the system folder: a "taskkill" planted in the working
-  // directory or on the path is never the one that runs.
-  wchar_t system_folder[MAX_PATH];
-  UINT length = ::GetSystemDirectoryW(system_folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) {
+  // Only the copy bundled with the assistant: the user's own copy of the same
+  // tool, started from anywhere else, is none of our business.
+  UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) {
+    DebugLogF("[KR] search tool: process snapshot failed: %lu", ::GetLastError());
     return;
   }
-  std::wstring taskkill = std::wstring(system_folder, length) + L"\\taskkill.exe";
-  ::ShellExecuteW(nullptr, L"open", taskkill.c_str(), L"/IM Everything.exe /F", nullptr, SW_HIDE);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+       more = ::Process32NextW(snapshot.get(), &entry)) {
+    if (::CompareStringOrdinal(entry.szExeFile, -1, L"Everything.exe", -1, TRUE) != CSTR_EQUAL) {
+      continue;
+    }
+    UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE,
+                                       entry.th32ProcessID));
+    if (!process) {
+      continue;
+    }
+    std::vector<wchar_t> image(32768);
+    DWORD length = static_cast<DWORD>(image.size());
+    if (!::QueryFullProcessImageNameW(process.get(), 0, image.data(), &length) ||
+        ::CompareStringOrdinal(image.data(), static_cast<int>(length), tool.c_str(),
+                               static_cast<int>(tool.size()), TRUE) != CSTR_EQUAL) {
+      continue;
+    }
+    if (::TerminateProcess(process.get(), 1)) {
+      DebugLogF("[KR] search tool ended: pid=%lu", entry.th32ProcessID);
+    } else {
+      DebugLogF("[KR] search tool: TerminateProcess failed: %lu", ::GetLastError());
+    }
+  }
 }

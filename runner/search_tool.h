@@ -3,8 +3,9 @@
 
 #include <string>
 
-// Ends every running "Everything.exe" when the search tool is installed under
-// "data\everything" beside the executable. Runs at each start and exit.
+// Ends the search tool bundled under "data\everything" beside the executable:
+// every running process whose image is that very file. Runs at each start and
+// exit.
 void EndSearchTool();
 
 // The folder of the running executable, with its trailing separator.

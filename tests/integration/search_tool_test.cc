@@ -25,24 +25,31 @@ std::wstring MakeHostFolder(const wchar_t* name, bool with_search_tool) {
   return folder;
 }
 
-// A running process whose image is named "Everything.exe".
-std::unique_ptr<ChildProcess> StartFakeSearchTool() {
-  std::wstring folder = ProgramFolder() + L"fake_everything\\";
+// A running process whose image is named "Everything.exe", in |folder|.
+std::unique_ptr<ChildProcess> StartFakeSearchTool(const std::wstring& folder) {
   ::CreateDirectoryW(folder.c_str(), nullptr);
   std::wstring program = folder + L"Everything.exe";
   ::CopyFileW((ProgramFolder() + L"kr_helper_window.exe").c_str(), program.c_str(), FALSE);
   return ChildProcess::Start(program, {L"fake search tool"}, {});
 }
 
-TEST(SearchTool, EndedAtStartWhenInstalledBesideTheHost) {
-  auto tool = StartFakeSearchTool();
-  ASSERT_TRUE(tool);
-  ASSERT_TRUE(WaitUntil([&] { return tool->running(); }));
+std::unique_ptr<ChildProcess> StartFakeSearchTool() {
+  return StartFakeSearchTool(ProgramFolder() + L"fake_everything\\");
+}
+
+TEST(SearchTool, OnlyTheBundledCopyIsEndedAtStart) {
   std::wstring folder = MakeHostFolder(L"host_with_tool", true);
+  auto bundled = ChildProcess::Start(folder + L"data\\everything\\Everything.exe",
+                                     {L"bundled search tool"}, {});
+  auto users_own = StartFakeSearchTool();
+  ASSERT_TRUE(bundled && users_own);
+  ASSERT_TRUE(WaitUntil([&] { return bundled->running() && users_own->running(); }));
   auto host = ChildProcess::Start(folder + L"kestrune_flutter.exe", {},
                                   {{L"KESTRUNE_CAPSULE", std::nullopt}});
   ASSERT_TRUE(host);
-  EXPECT_TRUE(tool->WaitForExit(10000).has_value());
+  EXPECT_TRUE(bundled->WaitForExit(10000).has_value());
+  ASSERT_NE(WaitForHostWindow(host->pid()), nullptr);
+  EXPECT_TRUE(users_own->running());
 }
 
 TEST(SearchTool, LeftAloneWhenNotInstalled) {
