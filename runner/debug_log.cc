@@ -5,6 +5,7 @@
 #include <stdarg.h>
 #include <stdio.h>
 
+#include <atomic>
 #include <mutex>
 
 #include "runner/build_config.h"
@@ -30,18 +31,27 @@ FILE* debug_log_file = nullptr;
 
 // Orders the lines of the processes that share the file: append mode alone is
 // not atomic everywhere (under Wine two processes appending at once lose
-// lines). Waits are short; after the bound the line is written regardless.
-constexpr DWORD kCrossProcessWaitMs = 200;
+// lines). Taken before the in-process lock, so a thread waiting here never
+// holds up the others, and only briefly: the keyboard hook logs too, and the
+// system removes a hook that is slow to return. After a wait that timed out
+// the line is written regardless, and later lines do not wait at all until
+// the mutex is seen free again.
+constexpr DWORD kCrossProcessWaitMs = 20;
+std::atomic<bool> cross_process_stalled{false};
 
 class CrossProcessLineLock {
  public:
   CrossProcessLineLock() {
     static HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"Local\\KestruneDebugLogLine");
-    if (mutex != nullptr) {
-      DWORD wait = ::WaitForSingleObject(mutex, kCrossProcessWaitMs);
-      if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
-        held_ = mutex;
-      }
+    if (mutex == nullptr) {
+      return;
+    }
+    DWORD wait = ::WaitForSingleObject(mutex, cross_process_stalled ? 0 : kCrossProcessWaitMs);
+    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
+      held_ = mutex;
+      cross_process_stalled = false;
+    } else if (wait == WAIT_TIMEOUT) {
+      cross_process_stalled = true;
     }
   }
   ~CrossProcessLineLock() {
@@ -51,6 +61,8 @@ class CrossProcessLineLock {
   }
   CrossProcessLineLock(const CrossProcessLineLock&) = delete;
   CrossProcessLineLock& operator=(const CrossProcessLineLock&) = delete;
+
+  bool held() const { return held_ != nullptr; }
 
  private:
   HANDLE held_ = nullptr;
@@ -95,12 +107,12 @@ void DebugLog(const char* text) noexcept {
   if (text == nullptr) {
     return;
   }
+  CrossProcessLineLock line_lock;
   std::lock_guard<std::mutex> guard(LogLock());
   FILE* file = OpenLogLocked();
   if (file == nullptr) {
     return;
   }
-  CrossProcessLineLock line_lock;
   fprintf(file, "%llu | %s\n", static_cast<unsigned long long>(GetTickCount64()), text);
   fflush(file);
 }
@@ -109,12 +121,12 @@ void DebugLogF(const char* format, ...) noexcept {
   if (format == nullptr) {
     return;
   }
+  CrossProcessLineLock line_lock;
   std::lock_guard<std::mutex> guard(LogLock());
   FILE* file = OpenLogLocked();
   if (file == nullptr) {
     return;
   }
-  CrossProcessLineLock line_lock;
   fprintf(file, "%llu | ", static_cast<unsigned long long>(GetTickCount64()));
   va_list args;
   va_start(args, format);
