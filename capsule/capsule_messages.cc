@@ -19,12 +19,18 @@ using flutter::EncodableMap;
 using flutter::EncodableValue;
 
 // Sends on the hotkey channel from the main thread, which owns the messenger.
-void SendToInterface(FlutterWindow* window, const char* method, EncodableValue arguments) {
-  GetMainThreadTasks().Post([window, method, arguments = std::move(arguments)] {
-    if (flutter_window_instance.load() == window && window->hotkey_channel) {
-      window->hotkey_channel->InvokeMethod(method, std::make_unique<EncodableValue>(arguments));
-    }
-  });
+// The capsule message's size counts against the capsule's share of the
+// main thread's queue.
+void SendToInterface(FlutterWindow* window,
+                     std::string_view message,
+                     const char* method,
+                     EncodableValue arguments) {
+  GetMainThreadTasks().PostCapsuleMessage(
+      message.size(), [window, method, arguments = std::move(arguments)] {
+        if (flutter_window_instance.load() == window && window->hotkey_channel) {
+          window->hotkey_channel->InvokeMethod(method, std::make_unique<EncodableValue>(arguments));
+        }
+      });
 }
 
 EncodableValue OneEntry(const char* key, EncodableValue value) {
@@ -37,25 +43,25 @@ void HandleCapsuleMessage(FlutterWindow* window, std::string_view message) {
   DebugLogF("[KR] Capsule pipe msg: %.200s", std::string(message).c_str());
   std::string cmd = JsonStringField(message, "cmd");
   if (cmd == "button_click") {
-    SendToInterface(window, "capsule.button_click",
+    SendToInterface(window, message, "capsule.button_click",
                     OneEntry("id", EncodableValue(JsonStringField(message, "id"))));
   } else if (cmd == "expand") {
     HWND main = window->GetHandle();
     if (main != nullptr && !card_expanded) {
       ::PostMessageW(main, kCapsuleExpandMsg, 0, 0);
     }
-    SendToInterface(window, "toggle_capsule", EncodableValue());
+    SendToInterface(window, message, "toggle_capsule", EncodableValue());
   } else if (cmd == "ready") {
     DebugLog("[KR] Capsule process ready, sending initial render idle");
     PipeSend(window, std::string(kCapsuleRenderIdleCommand));
   } else if (cmd == "voice_off") {
-    SendToInterface(window, "capsule.voice_off", EncodableValue());
+    SendToInterface(window, message, "capsule.voice_off", EncodableValue());
   } else if (cmd == "voice_tts") {
     std::string on = JsonStringField(message, "on");
-    SendToInterface(window, "capsule.voice_tts",
+    SendToInterface(window, message, "capsule.voice_tts",
                     OneEntry("on", EncodableValue(on == "true" || on == "1")));
   } else if (cmd == "todo_toggle" || cmd == "todo_add") {
-    SendToInterface(window, "capsule.todo",
+    SendToInterface(window, message, "capsule.todo",
                     EncodableValue(EncodableMap{
                         {EncodableValue("cmd"), EncodableValue(cmd)},
                         {EncodableValue("json"), EncodableValue(std::string(message))},

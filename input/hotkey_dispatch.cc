@@ -5,6 +5,7 @@
 #include <string>
 
 #include "input/hotkey_event.h"
+#include "input/keyboard_hook.h"
 #include "input/title_match.h"
 #include "runner/debug_log.h"
 #include "runner/env_switch.h"
@@ -77,12 +78,7 @@ bool DispatchHotkeyEvent(FlutterWindow* window, int32_t number) {
     return false;
   }
   MainThreadTasks& tasks = GetMainThreadTasks();
-  if (tasks.OnMainThread()) {
-    // Whatever other threads queued earlier goes first.
-    tasks.DrainOrdered();
-    return SendHotkeyEvent(window, number, method);
-  }
-  return tasks.Post([window, number, method] {
+  auto queued_send = [window, number, method] {
     if (flutter_window_instance.load() == window && SendHotkeyEvent(window, number, method)) {
       return;
     }
@@ -91,5 +87,16 @@ bool DispatchHotkeyEvent(FlutterWindow* window, int32_t number) {
       collapse_sent = false;
       DebugLog("[KR] esc_collapse was queued but could not be sent; the poll retries");
     }
-  });
+  };
+  if (tasks.OnMainThread()) {
+    if (InKeyboardHook()) {
+      // The hook must return at once: it never runs the queued work of other
+      // threads, it takes its place behind it.
+      return tasks.HasOrdered() ? tasks.Post(queued_send) : SendHotkeyEvent(window, number, method);
+    }
+    // Whatever other threads queued earlier goes first.
+    tasks.DrainOrdered();
+    return SendHotkeyEvent(window, number, method);
+  }
+  return tasks.Post(queued_send);
 }

@@ -10,6 +10,13 @@ UniqueHook keyboard_hook;
 namespace {
 
 KeyboardHookState hook_state;
+// The hook runs on the main thread only; set while it decides and acts.
+bool in_keyboard_hook = false;
+
+struct ScopedHookCall {
+  ScopedHookCall() { in_keyboard_hook = true; }
+  ~ScopedHookCall() { in_keyboard_hook = false; }
+};
 
 bool Held(int virtual_key) {
   return (::GetAsyncKeyState(virtual_key) & 0x8000) != 0;
@@ -41,6 +48,10 @@ void LogSpaceLine(const KeyDecision& d) {
 
 }  // namespace
 
+bool InKeyboardHook() {
+  return in_keyboard_hook;
+}
+
 KeyboardHookState& KeyboardHookFlags() {
   return hook_state;
 }
@@ -56,6 +67,7 @@ LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wparam, LPARAM lparam) noexce
   if (!IsLoggedKey(event->vkCode)) {
     return ::CallNextHookEx(keyboard_hook.get(), code, wparam, lparam);
   }
+  ScopedHookCall hook_call;
   try {
     KeyEventFacts facts{};
     facts.vk = event->vkCode;

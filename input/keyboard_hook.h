@@ -12,6 +12,9 @@ extern UniqueHook keyboard_hook;
 
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wparam, LPARAM lparam) noexcept;
 
+// True while the keyboard hook procedure runs on this thread.
+bool InKeyboardHook();
+
 // The hook's own flags (esc_down is cleared at window destruction).
 KeyboardHookState& KeyboardHookFlags();
 

@@ -24,18 +24,48 @@ void MainThreadTasks::Detach() {
   thread_id_ = 0;
   dropped.swap(tasks_);
   drain_posted_ = false;
+  capsule_bytes_ = 0;
+  capsule_dropping_ = false;
 }
 
 bool MainThreadTasks::Post(std::function<void()> task) {
-  return Queue(Task{false, std::move(task)});
+  std::lock_guard<std::mutex> guard(lock_);
+  return QueueLocked(Task{false, std::move(task)});
 }
 
 bool MainThreadTasks::PostDeferred(std::function<void()> task) {
-  return Queue(Task{true, std::move(task)});
+  std::lock_guard<std::mutex> guard(lock_);
+  return QueueLocked(Task{true, std::move(task)});
 }
 
-bool MainThreadTasks::Queue(Task task) {
+bool MainThreadTasks::PostCapsuleMessage(size_t bytes, std::function<void()> task) {
+  bool first_drop = false;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (capsule_bytes_ + bytes <= kCapsuleByteCap) {
+      if (!QueueLocked(Task{false, std::move(task), bytes})) {
+        return false;
+      }
+      capsule_bytes_ += bytes;
+      capsule_dropping_ = false;
+      return true;
+    }
+    first_drop = !capsule_dropping_;
+    capsule_dropping_ = true;
+  }
+  if (first_drop) {
+    DebugLogF("[KR] capsule messages dropped: %zu bytes of them already wait for the main thread",
+              static_cast<size_t>(kCapsuleByteCap));
+  }
+  return false;
+}
+
+bool MainThreadTasks::HasOrdered() const {
   std::lock_guard<std::mutex> guard(lock_);
+  return std::any_of(tasks_.begin(), tasks_.end(), [](const Task& task) { return !task.deferred; });
+}
+
+bool MainThreadTasks::QueueLocked(Task task) {
   if (window_ == nullptr) {
     return false;
   }
@@ -60,14 +90,22 @@ void MainThreadTasks::DrainOrdered() {
 }
 
 void MainThreadTasks::RunWhile(bool include_deferred) {
-  if (include_deferred) {
-    // From here on a new task needs a new message; an extra one finds the queue empty.
+  size_t budget = 0;
+  {
     std::lock_guard<std::mutex> guard(lock_);
-    drain_posted_ = false;
+    if (include_deferred) {
+      // From here on a new task needs a new message; an extra one finds the
+      // queue empty.
+      drain_posted_ = false;
+    }
+    budget = include_deferred ? tasks_.size()
+                              : static_cast<size_t>(std::count_if(
+                                    tasks_.begin(), tasks_.end(),
+                                    [](const Task& queued) { return !queued.deferred; }));
   }
   // One task at a time: a task that sends to the interface drains again, and
   // taking from the front keeps the queue's order through that nesting.
-  while (true) {
+  for (; budget > 0; --budget) {
     Task task;
     {
       std::lock_guard<std::mutex> guard(lock_);
@@ -80,6 +118,7 @@ void MainThreadTasks::RunWhile(bool include_deferred) {
       }
       task = std::move(*next);
       tasks_.erase(next);
+      capsule_bytes_ -= std::min(capsule_bytes_, task.capsule_bytes);
     }
     try {
       task.run();

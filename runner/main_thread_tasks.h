@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -18,6 +19,10 @@
 // message, never inside a send made from a hook or a window procedure.
 class MainThreadTasks {
  public:
+  // Capsule messages may hold at most this many bytes of payload in the queue
+  // at once, so a flooding capsule cannot grow the host without bound.
+  static constexpr size_t kCapsuleByteCap = 4 * 1024 * 1024;
+
   // The window whose thread runs the tasks; null stops accepting them.
   void Attach(HWND window);
   void Detach();
@@ -27,11 +32,22 @@ class MainThreadTasks {
   bool Post(std::function<void()> task);
   bool PostDeferred(std::function<void()> task);
 
-  // Runs every queued task, one at a time in queue order; main thread only.
-  // A task queued while the drain runs is run by it too.
+  // Queues an ordered task carrying a capsule message of |bytes|. Past the
+  // capsule's cap the newest messages are dropped (false), with one log line
+  // per burst; other producers' tasks are never dropped for it.
+  bool PostCapsuleMessage(size_t bytes, std::function<void()> task);
+
+  // Whether ordered tasks are waiting; for callers that must not run them
+  // (the keyboard hook) and queue behind them instead.
+  bool HasOrdered() const;
+
+  // Runs the tasks queued before it started, one at a time in queue order;
+  // main thread only. A task queued meanwhile gets a drain message of its own,
+  // so a producer that keeps queueing cannot keep the main thread here.
   void Drain();
 
-  // Runs the ordered tasks only, leaving deferred ones for the drain message.
+  // Runs the ordered tasks queued before it started, leaving deferred ones for
+  // the drain message.
   void DrainOrdered();
 
   // True on the thread that runs the tasks.
@@ -41,9 +57,10 @@ class MainThreadTasks {
   struct Task {
     bool deferred = false;
     std::function<void()> run;
+    size_t capsule_bytes = 0;
   };
 
-  bool Queue(Task task);
+  bool QueueLocked(Task task);
   void RunWhile(bool include_deferred);
 
   mutable std::mutex lock_;
@@ -51,6 +68,8 @@ class MainThreadTasks {
   DWORD thread_id_ = 0;
   std::deque<Task> tasks_;
   bool drain_posted_ = false;
+  size_t capsule_bytes_ = 0;
+  bool capsule_dropping_ = false;
 };
 
 MainThreadTasks& GetMainThreadTasks();

@@ -84,7 +84,7 @@ class WindowChannelsTest : public ::testing::Test {
     blur_hide = false;
     keep_window_size = false;
   }
-  void TearDown() override { SetTrayIconVisible(&window_, nullptr, false); }
+  void TearDown() override { RemoveTrayIcon(); }
 
   Answers Window(const std::string& method, const EncodableValue* arguments = nullptr) {
     return Call(WindowChannelHandler, &window_, method, arguments);
@@ -278,26 +278,18 @@ TEST_F(WindowChannelsTest, HitRegionReadsOtherTypesAsZero) {
   EXPECT_EQ(window_.hit_rect.bottom, 60);
 }
 
-TEST_F(WindowChannelsTest, TrayIconFollowsTheMenuWindow) {
+TEST_F(WindowChannelsTest, TrayIconIsAttachedToTheMenuWindowNeverTheMain) {
   Window("setTrayVisible");
   EXPECT_TRUE(TrayIconVisible());
-  EXPECT_EQ(TrayIconOwner(), nullptr);
-
-  HWND menu_window =
-      ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  ASSERT_NE(menu_window, nullptr);
-  window_.tray_menu_window = menu_window;
-  Window("setTrayVisible", Map({{"visible", EncodableValue(true)}}));
-  EXPECT_EQ(TrayIconOwner(), menu_window);
+  ASSERT_NE(window_.tray_menu_window, nullptr);
+  EXPECT_EQ(TrayIconOwner(), window_.tray_menu_window);
   ReAddTrayIconIfVisible(&window_);
-  EXPECT_EQ(TrayIconOwner(), menu_window);
+  EXPECT_EQ(TrayIconOwner(), window_.tray_menu_window);
 
   Window("setTrayVisible", Map({{"visible", EncodableValue(false)}}));
   EXPECT_FALSE(TrayIconVisible());
   ReAddTrayIconIfVisible(&window_);
   EXPECT_FALSE(TrayIconVisible());
-  window_.tray_menu_window = nullptr;
-  ::DestroyWindow(menu_window);
 }
 
 }  // namespace
