@@ -6,11 +6,25 @@
 #include "runner/window_names.h"
 
 namespace {
+
 UniqueHandle single_instance_mutex;
+// Ctrl+Space's registration id in the first instance.
+constexpr WPARAM kSummonHotkeyId = 1;
+
 }  // namespace
 
 bool AcquireSingleInstance() {
   if (HWND existing = ::FindWindowW(kWindowClassName, kMainWindowTitle)) {
+    if (!::IsWindowVisible(existing)) {
+      // Bringing a hidden card to the front would send keystrokes into a view
+      // nobody sees: the user started the program again to see it, so the
+      // first instance is summoned as by its hotkey, and may take the front.
+      DWORD pid = 0;
+      ::GetWindowThreadProcessId(existing, &pid);
+      ::AllowSetForegroundWindow(pid);
+      ::PostMessageW(existing, WM_HOTKEY, kSummonHotkeyId, 0);
+      return false;
+    }
     if (::IsIconic(existing)) {
       ::ShowWindow(existing, SW_RESTORE);
     }
