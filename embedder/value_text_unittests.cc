@@ -11,7 +11,7 @@
 namespace flutter {
 namespace {
 
-TEST(DescribeValueTest, RendersShortJsonLikeText) {
+TEST(DescribeValueTest, RendersShortJsonLikeTextCutWithEllipsis) {
   struct Case {
     EncodableValue value;
     std::string text;
@@ -38,11 +38,9 @@ TEST(DescribeValueTest, RendersShortJsonLikeText) {
     EXPECT_EQ(DescribeValue(c.value, c.max_chars), c.text);
   }
   EXPECT_EQ(DescribeValue(EncodableList(100000, 123456)).size(), 120u + 3);
-}
 
-// Every shorter limit, including ones falling between tokens, keeps exactly
-// that many characters and marks the cut.
-TEST(DescribeValueTest, CutRenderingIsPrefixWithEllipsis) {
+  // Every shorter limit, including ones falling between tokens, keeps exactly
+  // that many characters and marks the cut.
   const EncodableValue value = EncodableList{EncodableMap{{"key", "value"}}, 12, int64_t{3}, 2.5,
                                              EncodableList{EncodableValue(), false}};
   const std::string full = R"([{"key":"value"},12,3L,2.5,[null,false]])";
