@@ -51,7 +51,11 @@ TEST(Placement, CentredHalvingTowardZeroNeverAboveTheTop) {
   }
 }
 
-TEST(Scaling, EdgesRoundOnTheirOwnCornersAndAlphaTruncate) {
+TEST(Scaling, EdgesRoundOnTheirOwnCornersAndAlphaTruncateTinyHitRegionsAreNone) {
+  EXPECT_EQ(HitRectangle(10.4, 0, 100.5, 40), (Bounds{10, 0, 111, 40}));
+  EXPECT_TRUE(HitRectangle(0, 0, 1.01, 1.01));
+  EXPECT_FALSE(HitRectangle(0, 0, 1.0, 40) || HitRectangle(0, 0, 40, 1.0) ||
+               HitRectangle(0, 0, NAN, 40));
   // 10.2 x 1.25 = 12.75 -> 13 and 13.2 x 1.25 = 16.5 -> 17: 4 wide, not 3.75.
   EXPECT_EQ(ScaledEdges(10.2, 2, 3, 10.2, 1.25), (Bounds{13, 3, 17, 15}));
   EXPECT_EQ(ScaledEdges(-0.2, -0.4, 1, 1, 1.25), (Bounds{0, -1, 1, 1}));
