@@ -36,24 +36,14 @@ bool ComboIsFree(UINT modifiers, UINT vk) {
 
 // A visible window of this process in the foreground.
 struct ForegroundWindow {
-  explicit ForegroundWindow(const wchar_t* title)
-      : window(::CreateWindowExW(0,
-                                 L"STATIC",
-                                 title,
-                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                 50,
-                                 50,
-                                 200,
-                                 100,
-                                 nullptr,
-                                 nullptr,
-                                 nullptr,
-                                 nullptr)) {
+  explicit ForegroundWindow(const wchar_t* title) {
+    window = ::CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 200,
+                               100, nullptr, nullptr, nullptr, nullptr);
     ::SetForegroundWindow(window);
     PumpUntil([&] { return ::GetForegroundWindow() == window; });
   }
   ~ForegroundWindow() { ::DestroyWindow(window); }
-  HWND window;
+  HWND window = nullptr;
 };
 
 class FlutterWindowTest : public ::testing::Test {

@@ -127,11 +127,12 @@ TEST_F(Win32WindowTest, CloseAndMinimiseHideOnlyWhenTheirSwitchIsOn) {
     const wchar_t* value;  // null: unset
     bool hides;
   } rows[] = {
-      {L"KR_CLOSE_TO_TRAY", L"1", true},     {L"KR_CLOSE_TO_TRAY", L"T", true},
-      {L"KR_CLOSE_TO_TRAY", L"true", true},  {L"KR_CLOSE_TO_TRAY", L"yes", false},
-      {L"KR_CLOSE_TO_TRAY", L"", false},     {L"KR_CLOSE_TO_TRAY", nullptr, false},
-      {L"KR_MINIMIZE_TO_TRAY", L"t", true},  {L"KR_MINIMIZE_TO_TRAY", L"T", true},
-      {L"KR_MINIMIZE_TO_TRAY", L"0", false}, {L"KR_MINIMIZE_TO_TRAY", nullptr, false},
+      {L"KR_CLOSE_TO_TRAY", L"1", true},        {L"KR_CLOSE_TO_TRAY", L"T", true},
+      {L"KR_CLOSE_TO_TRAY", L"true", true},     {L"KR_CLOSE_TO_TRAY", L"yes", false},
+      {L"KR_CLOSE_TO_TRAY", L"", false},        {L"KR_CLOSE_TO_TRAY", L" 1", false},
+      {L"KR_CLOSE_TO_TRAY", nullptr, false},    {L"KR_MINIMIZE_TO_TRAY", L"t", true},
+      {L"KR_MINIMIZE_TO_TRAY", L"T", true},     {L"KR_MINIMIZE_TO_TRAY", L"0", false},
+      {L"KR_MINIMIZE_TO_TRAY", nullptr, false},
   };
   for (const auto& row : rows) {
     bool close = row.variable[3] == L'C';
