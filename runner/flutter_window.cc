@@ -200,9 +200,10 @@ void FlutterWindow::OnDestroy() {
   wechat_channel.reset();
 
   // These three channels live on until the destructor, but the messenger goes
-  // with the controller: they stop handling now.
+  // with the controller: they stop handling now, once (a second teardown finds
+  // the messenger gone).
   for (Channel* channel : {hitregion_channel.get(), window_channel.get(), icon_channel.get()}) {
-    if (channel != nullptr) {
+    if (channel != nullptr && controller) {
       channel->SetMethodCallHandler(nullptr);
     }
   }

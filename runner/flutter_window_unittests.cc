@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/scoped_environment.h"
-
-#include <atomic>
 #include <thread>
 
 #include "capsule/capsule_pipe.h"
@@ -13,50 +10,42 @@
 #include "input/keyboard_hook.h"
 #include "input/selection_hook.h"
 #include "runner/focus/interaction_state.h"
+#include "runner/win32_procs.h"
+#include "tray/tray_icon.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/ui_bridge_server.h"
+#include "tests/support/wait.h"
 
 namespace {
 
-using kr_test::BridgeConnection;
-using kr_test::UiBridgeServer;
-
 using kr_test::ScopedEnvironment;
 
-// Runs this thread's messages until |condition| holds or |timeout_ms| passed.
-bool PumpUntil(const std::function<bool()>& condition, DWORD timeout_ms = 5000) {
-  ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
-  while (!condition()) {
-    if (::GetTickCount64() > deadline) {
-      return false;
-    }
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&msg);
+// Runs this thread's messages until |condition| holds or 5 s passed.
+bool PumpUntil(const std::function<bool()>& condition) {
+  return kr_test::WaitUntil([&] {
+    for (MSG msg; ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) {
       ::DispatchMessageW(&msg);
     }
-    ::Sleep(5);
-  }
-  return true;
+    return condition();
+  });
 }
 
 bool ComboIsFree(UINT modifiers, UINT vk) {
-  if (!::RegisterHotKey(nullptr, 0x7200, modifiers | MOD_NOREPEAT, vk)) {
-    return false;
-  }
+  bool free = ::RegisterHotKey(nullptr, 0x7200, modifiers | MOD_NOREPEAT, vk) != FALSE;
   ::UnregisterHotKey(nullptr, 0x7200);
-  return true;
+  return free;
 }
 
-// A visible window of this process that can take the foreground.
+// A visible window of this process in the foreground.
 struct ForegroundWindow {
   explicit ForegroundWindow(const wchar_t* title) {
     window = ::CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 200,
                                100, nullptr, nullptr, nullptr, nullptr);
     ::SetForegroundWindow(window);
-    PumpUntil([&] { return ::GetForegroundWindow() == window; }, 2000);
+    PumpUntil([&] { return ::GetForegroundWindow() == window; });
   }
   ~ForegroundWindow() { ::DestroyWindow(window); }
-  HWND window;
+  HWND window = nullptr;
 };
 
 class FlutterWindowTest : public ::testing::Test {
@@ -65,8 +54,7 @@ class FlutterWindowTest : public ::testing::Test {
     // Never this test program: started as the capsule it would run the suite again.
     SetCapsuleExecutable(L"C:\\kr_tests_start_no_capsule.exe");
     window_ = std::make_unique<FlutterWindow>(flutter::DartProject(L"data"));
-    ASSERT_TRUE(window_->Create(L"kr_lifecycle_test", Win32Window::Point(10, 10),
-                                Win32Window::Size(400, 300)));
+    ASSERT_TRUE(window_->Create(L"kr_lifecycle_test", {10, 10}, {400, 300}));
   }
   void TearDown() override {
     window_.reset();
@@ -77,75 +65,67 @@ class FlutterWindowTest : public ::testing::Test {
 };
 
 TEST_F(FlutterWindowTest, TeardownLeavesNoHookHotkeyOrThread) {
-  ScopedEnvironment select(L"KR_SELECT_ON", L"1");
-  CreateMain();
-  EXPECT_TRUE(keyboard_hook.is_valid());
-  EXPECT_TRUE(mouse_hook.is_valid());
-  EXPECT_TRUE(select_on);
-  EXPECT_EQ(flutter_window_instance.load(), window_.get());
-  EXPECT_FALSE(ComboIsFree(MOD_CONTROL, VK_SPACE));
-  EXPECT_TRUE(window_->channels_ready);
-
-  window_->Destroy();
-  EXPECT_FALSE(keyboard_hook.is_valid());
-  EXPECT_FALSE(mouse_hook.is_valid());
-  EXPECT_EQ(flutter_window_instance.load(), nullptr);
-  EXPECT_TRUE(ComboIsFree(MOD_CONTROL, VK_SPACE));
-  EXPECT_TRUE(ComboIsFree(MOD_CONTROL | MOD_SHIFT, 'A'));
-  EXPECT_FALSE(window_->channels_ready);
-  EXPECT_FALSE(window_->hotkey_channel);
-  EXPECT_FALSE(window_->controller);
-  EXPECT_FALSE(window_->pipe_thread.joinable());
-  EXPECT_FALSE(card_expanded);
-  EXPECT_FALSE(KeyboardHookFlags().esc_down);
-
-  // A second teardown finds nothing to do.
-  window_->Destroy();
-  EXPECT_FALSE(keyboard_hook.is_valid());
-  EXPECT_EQ(window_->GetHandle(), nullptr);
-}
-
-TEST_F(FlutterWindowTest, SelectionHookOnlyForLowerCaseSwitch) {
-  for (const wchar_t* value : {L"T", L"yes", L"0", L"t", L"1"}) {
-    SCOPED_TRACE(value);
-    ScopedEnvironment select(L"KR_SELECT_ON", value);
+  // Only a lower-case 't' or '1' turns the selection hook on.
+  for (auto [select, hooked] : {std::pair{L"T", false}, std::pair{L"t", true}}) {
+    ScopedEnvironment setting(L"KR_SELECT_ON", select);
     CreateMain();
-    bool expected = value[0] == L't' || value[0] == L'1';
-    EXPECT_EQ(mouse_hook.is_valid(), expected);
-    EXPECT_EQ(select_on, expected);
-    window_.reset();
-    EXPECT_FALSE(mouse_hook.is_valid());
+    EXPECT_TRUE(keyboard_hook.is_valid());
+    EXPECT_EQ(mouse_hook.is_valid(), hooked);
+    EXPECT_EQ(select_on, hooked);
+    EXPECT_EQ(flutter_window_instance.load(), window_.get());
+    EXPECT_FALSE(ComboIsFree(MOD_CONTROL, VK_SPACE));
+    EXPECT_TRUE(window_->channels_ready);
+    // Teardown takes the icon out of the notification area, from the window it was added to.
+    static std::vector<std::pair<DWORD, HWND>> shell_calls;
+    shell_calls.clear();
+    const Win32Procs saved = GetWin32Procs();
+    GetWin32Procs().shell_notify_icon = [](DWORD message, PNOTIFYICONDATAW data) {
+      shell_calls.emplace_back(message, data->hWnd);
+      return TRUE;
+    };
+    SetTrayIconVisible(window_.get(), true);
+    HWND menu_window = window_->tray_menu_window;
+
+    for (int teardown = 0; teardown < 2; ++teardown) {  // the second finds nothing to do
+      window_->Destroy();
+      EXPECT_EQ(shell_calls, (std::vector<std::pair<DWORD, HWND>>{{NIM_ADD, menu_window},
+                                                                  {NIM_DELETE, menu_window}}));
+      EXPECT_FALSE(keyboard_hook.is_valid() || mouse_hook.is_valid());
+      EXPECT_EQ(flutter_window_instance.load(), nullptr);
+      EXPECT_TRUE(ComboIsFree(MOD_CONTROL, VK_SPACE));
+      EXPECT_TRUE(ComboIsFree(MOD_CONTROL | MOD_SHIFT, 'A'));
+      EXPECT_FALSE(window_->channels_ready || window_->hotkey_channel || window_->controller);
+      EXPECT_FALSE(window_->pipe_thread.joinable());
+      EXPECT_FALSE(card_expanded || KeyboardHookFlags().esc_down);
+      EXPECT_EQ(window_->GetHandle(), nullptr);
+    }
+    GetWin32Procs() = saved;
   }
 }
 
-TEST_F(FlutterWindowTest, DispatchFailsBeforeChannelsAreReady) {
+TEST_F(FlutterWindowTest, DispatchFromAnotherThreadArrivesInOrderOnceChannelsAreReady) {
   FlutterWindow not_created(flutter::DartProject(L"data"));
-  for (int32_t event = 1; event <= 11; ++event) {
-    EXPECT_FALSE(DispatchHotkeyEvent(&not_created, event));
-  }
+  EXPECT_FALSE(DispatchHotkeyEvent(&not_created, 1));
   EXPECT_FALSE(DispatchHotkeyEvent(nullptr, 1));
-}
 
-TEST_F(FlutterWindowTest, DispatchFromAnotherThreadArrivesInOrder) {
-  UiBridgeServer bridge;
+  kr_test::UiBridgeServer bridge;
   ScopedEnvironment setting(L"KR_UI_BRIDGE", bridge.Setting().c_str());
   CreateMain();
-  BridgeConnection* ui = bridge.WaitForConnection("main");
+  kr_test::BridgeConnection* ui = bridge.WaitForConnection("main");
   ASSERT_NE(ui, nullptr);
-
-  const std::vector<int32_t> events = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 7, 1};
+  EXPECT_FALSE(DispatchHotkeyEvent(window_.get(), 0));
+  EXPECT_FALSE(DispatchHotkeyEvent(window_.get(), 12));
   std::vector<bool> results;
-  std::thread producer([&] {
-    for (int32_t event : events) {
+  std::thread producer([&] {  // queued while the main thread is busy joining
+    for (int32_t event : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 7, 1}) {
       results.push_back(DispatchHotkeyEvent(window_.get(), event));
     }
   });
-  // The main thread stays busy elsewhere while the producer queues.
   producer.join();
-  EXPECT_EQ(results, std::vector<bool>(events.size(), true));
+  EXPECT_EQ(results, std::vector<bool>(13, true));
   EXPECT_TRUE(DispatchHotkeyEvent(window_.get(), 8));  // from the main thread, after them
 
-  ASSERT_TRUE(PumpUntil([&] { return ui->Calls().size() >= events.size() + 1; }));
+  ASSERT_TRUE(PumpUntil([&] { return ui->Calls().size() >= 14; }));
   std::vector<std::string> methods;
   for (const auto& call : ui->Calls()) {
     EXPECT_EQ(call.channel, "kestrune/hotkey");
@@ -156,38 +136,22 @@ TEST_F(FlutterWindowTest, DispatchFromAnotherThreadArrivesInOrder) {
                                                "space_up", "voice_mode", "esc_collapse",
                                                "close_tag", "screenshot", "clipboard", "ai",
                                                "esc_collapse", "toggle_capsule", "close_tag"}));
-  EXPECT_FALSE(DispatchHotkeyEvent(window_.get(), 0));
-  EXPECT_FALSE(DispatchHotkeyEvent(window_.get(), 12));
 }
 
-TEST_F(FlutterWindowTest, BlacklistDropsEventsWhileATitleFragmentIsInFront) {
+TEST_F(FlutterWindowTest, BlacklistAndPauseDropEventsByTheForegroundWindow) {
   CreateMain();
-  ScopedEnvironment blacklist(L"KR_HOTKEY_BLACKLIST", L" Editor ,  Game ,");
   {
-    ForegroundWindow editor(L"My Editor - notes");
-    EXPECT_FALSE(DispatchHotkeyEvent(window_.get(), 1));
-    EXPECT_FALSE(DispatchHotkeyEvent(window_.get(), 7));
+    ScopedEnvironment blacklist(L"KR_HOTKEY_BLACKLIST", L" Editor ,  Game ,");
+    for (auto [title, sent] : {std::pair{L"My Editor - notes", false}, std::pair{L"Game", false},
+                               std::pair{L"my editor", true}}) {  // case-sensitive
+      ForegroundWindow front(title);
+      EXPECT_EQ(DispatchHotkeyEvent(window_.get(), 1), sent);
+    }
   }
-  {
-    ForegroundWindow game(L"Game");
-    EXPECT_FALSE(DispatchHotkeyEvent(window_.get(), 3));
-  }
-  {
-    ForegroundWindow lower(L"my editor");  // case-sensitive
-    EXPECT_TRUE(DispatchHotkeyEvent(window_.get(), 1));
-  }
-  ScopedEnvironment empty(L"KR_HOTKEY_BLACKLIST", L"");
-  ForegroundWindow editor(L"My Editor");
-  EXPECT_TRUE(DispatchHotkeyEvent(window_.get(), 1));
-}
-
-TEST_F(FlutterWindowTest, PauseInBackgroundDropsAllButQuitAndCollapse) {
-  CreateMain();
   ScopedEnvironment pause(L"KR_HOTKEY_PAUSE_BLUR", L"true");
   ForegroundWindow other(L"someone else");
-  for (int32_t event = 1; event <= 11; ++event) {
-    SCOPED_TRACE(event);
-    EXPECT_EQ(DispatchHotkeyEvent(window_.get(), event), event == 3 || event == 7);
+  for (int32_t event = 1; event <= 11; ++event) {  // quit and collapse always pass
+    EXPECT_EQ(DispatchHotkeyEvent(window_.get(), event), event == 3 || event == 7) << event;
   }
   ScopedEnvironment upper(L"KR_HOTKEY_PAUSE_BLUR", L"True");  // only '1' or 't' turn it on
   EXPECT_TRUE(DispatchHotkeyEvent(window_.get(), 1));
@@ -198,18 +162,16 @@ TEST_F(FlutterWindowTest, BlacklistOnAnotherThreadNeverWaitsForTheMainThread) {
   ScopedEnvironment blacklist(L"KR_HOTKEY_BLACKLIST", L"Editor");
   ForegroundWindow editor(L"My Editor");
   ASSERT_EQ(::GetForegroundWindow(), editor.window);
-  // The main thread does not pump here, as when it is joining the polling
-  // thread: asking its window for the title would wait for ever.
+  // The main thread does not pump, as when it joins the polling thread: asking
+  // its window for the title would wait for ever.
   std::atomic<bool> done{false};
   bool sent = true;
   std::thread poller([&] {
     sent = DispatchHotkeyEvent(window_.get(), 7);
     done = true;
   });
-  for (int i = 0; i < 300 && !done; ++i) {
-    ::Sleep(10);
-  }
-  EXPECT_TRUE(done) << "the title read waited for the main thread";
+  EXPECT_TRUE(kr_test::WaitUntil([&] { return done.load(); }, 3000))
+      << "the title read waited for the main thread";
   PumpUntil([&] { return done.load(); });
   poller.join();
   EXPECT_FALSE(sent);
@@ -219,11 +181,9 @@ TEST_F(FlutterWindowTest, QueuedCollapseThatCannotBeSentIsGivenBackToThePoll) {
   CreateMain();
   collapse_sent = true;  // claimed, as the polling thread does before it sends
   bool queued = false;
-  std::thread poller([&] { queued = DispatchHotkeyEvent(window_.get(), 7); });
-  poller.join();
+  std::thread([&] { queued = DispatchHotkeyEvent(window_.get(), 7); }).join();
   ASSERT_TRUE(queued);
-  // The channel goes away before the main thread gets to the send.
-  window_->channels_ready = false;
+  window_->channels_ready = false;  // the channel goes before the main thread sends
   EXPECT_TRUE(PumpUntil([] { return !collapse_sent.load(); }));
   window_->channels_ready = true;
 }

@@ -1,55 +1,68 @@
+// Placing, clamping and hit-testing the card on the screen.
 #include "runner/focus/card_placement.h"
 
 #include <gtest/gtest.h>
 
+#include "runner/focus/clamp.h"
+#include "runner/focus/hit_test.h"
+
 namespace {
 
-TEST(CardSize, DefaultScalesWithDpiRoundingHalfAway) {
-  EXPECT_EQ(DefaultCardSize(96), (CardSize{720, 530}));
+TEST(CardSize, ScalesWithDpiRoundingHalfUpAndKeepsSizesOfFiftyOrMore) {
   EXPECT_EQ(DefaultCardSize(144), (CardSize{1080, 795}));
-  EXPECT_EQ(DefaultCardSize(120), (CardSize{900, 663}));  // 662.5 rounds up
+  EXPECT_EQ(DefaultCardSize(120), (CardSize{900, 663}));  // 662.5
   EXPECT_EQ(DefaultCardSize(97), (CardSize{728, 536}));   // 727.5, 535.52
-}
-
-TEST(CardSize, KeptSizeNeedsFiftyEachWay) {
-  EXPECT_EQ(ExpandCardSize(96, true, 400, 300), (CardSize{400, 300}));
   EXPECT_EQ(ExpandCardSize(96, true, 50, 50), (CardSize{50, 50}));
   EXPECT_EQ(ExpandCardSize(96, true, 49, 300), (CardSize{720, 530}));
   EXPECT_EQ(ExpandCardSize(96, true, 400, 49), (CardSize{720, 530}));
   EXPECT_EQ(ExpandCardSize(144, false, 400, 300), (CardSize{1080, 795}));
 }
 
-TEST(PlaceCard, CentredInTheWorkArea) {
-  EXPECT_EQ(PlaceCard({720, 530}, {0, 0, 1920, 1080}), (PixelPoint{600, 275}));
-  EXPECT_EQ(PlaceCard({720, 530}, {100, 40, 1380, 1040}), (PixelPoint{380, 275}));
-  // Odd free space truncates.
-  EXPECT_EQ(PlaceCard({721, 531}, {0, 0, 1920, 1080}), (PixelPoint{599, 274}));
-}
-
-TEST(PlaceCard, LowCardsSitAQuarterDown) {
-  EXPECT_EQ(PlaceCard({720, 199}, {0, 0, 1920, 1080}), (PixelPoint{600, 220}));
-  EXPECT_EQ(PlaceCard({720, 200}, {0, 0, 1920, 1080}), (PixelPoint{600, 440}));
-}
-
-TEST(PlaceCard, LargerThanTheWorkAreaTruncatesTowardZero) {
-  // Free space -101: half is -50, not -51.
-  EXPECT_EQ(PlaceCard({821, 530}, {0, 0, 720, 530}), (PixelPoint{-50, 0}));
-  EXPECT_EQ(PlaceCard({720, 131}, {0, 0, 720, 128}), (PixelPoint{0, 0}));  // -3 / 4
-}
-
-TEST(FullScreen, CoversWholeMonitorOnly) {
+TEST(PlaceCard, CentresLowCardsAQuarterDownTruncatingTowardZero) {
+  const struct {
+    CardSize size;
+    Bounds work;
+    PixelPoint at;
+  } rows[] = {
+      {{720, 530}, {100, 40, 1380, 1040}, {380, 275}}, {{721, 531}, {0, 0, 1920, 1080}, {599, 274}},
+      {{720, 199}, {0, 0, 1920, 1080}, {600, 220}},    {{720, 200}, {0, 0, 1920, 1080}, {600, 440}},
+      {{821, 530}, {0, 0, 720, 530}, {-50, 0}},        {{720, 131}, {0, 0, 720, 128}, {0, 0}},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(PlaceCard(row.size, row.work), row.at) << row.size.width << "x" << row.size.height;
+  }
   Bounds monitor{0, 0, 1920, 1080};
-  EXPECT_TRUE(CoversMonitor({0, 0, 1920, 1080}, monitor));
   EXPECT_TRUE(CoversMonitor({-8, -8, 1928, 1088}, monitor));
   EXPECT_FALSE(CoversMonitor({0, 0, 1920, 1079}, monitor));
   EXPECT_FALSE(CoversMonitor({1, 0, 1920, 1080}, monitor));
+  EXPECT_FALSE(FullScreenGuardApplies(3));  // quit is never ignored
 }
 
-TEST(FullScreen, QuitIsNeverIgnored) {
-  for (int id : {1, 2, 9, 10, 11}) {
-    EXPECT_TRUE(FullScreenGuardApplies(id)) << id;
+TEST(ClampIntoWorkArea, ShrinksProportionallyAndCentresOnlyWhatDoesNotFit) {
+  const struct {
+    int width, height;
+    Placement work;
+    std::optional<Placement> placed;
+  } rows[] = {
+      {1000, 900, {0, 0, 800, 600}, Placement{67, 0, 666, 600}},
+      {1600, 300, {0, 0, 800, 600}, Placement{0, 225, 800, 150}},
+      {1000, 900, {100, 40, 800, 600}, Placement{167, 40, 666, 600}},
+      {801, 10, {0, 0, 800, 600}, Placement{0, 295, 800, 9}},
+      {800, 600, {0, 0, 800, 600}, std::nullopt},
+      {200, -5, {0, 0, 800, 600}, std::nullopt},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(ClampIntoWorkArea(row.width, row.height, row.work), row.placed) << row.width;
   }
-  EXPECT_FALSE(FullScreenGuardApplies(3));
+}
+
+TEST(HitTest, EdgesAreInclusive) {
+  EXPECT_TRUE(HitRectEmpty({10, 40, 111, 40}));
+  EXPECT_FALSE(HitRectEmpty({10, 0, 11, 1}));
+  EXPECT_EQ(HitTestInside({10, 0, 111, 40}, 10, 0), kHitClient);
+  EXPECT_EQ(HitTestInside({10, 0, 111, 40}, 111, 40), kHitClient);
+  EXPECT_EQ(HitTestInside({10, 0, 111, 40}, 112, 40), kHitTransparent);
+  EXPECT_EQ(HitTestInside({10, 0, 111, 40}, 111, 41), kHitTransparent);
 }
 
 }  // namespace

@@ -1,0 +1,126 @@
+// The foreground routine's three levels, steered and seen through the proc table.
+#include "runner/focus/foreground.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <future>
+#include <string>
+#include <thread>
+
+#include "runner/win32_procs.h"
+
+namespace {
+
+// The calls made, windows and threads by name, and the scripted answers.
+std::string calls;
+std::deque<BOOL> set_foreground_answers;
+std::deque<HWND> foreground_answers;
+HWND card, view, other;
+DWORD other_thread;
+
+void Record(const std::string& call) {
+  calls += (calls.empty() ? "" : ", ") + call;
+}
+std::string Name(HWND window) {
+  return window == card ? "card" : window == view ? "view" : window == other ? "other" : "null";
+}
+std::string Thread(DWORD id) {
+  return id == ::GetCurrentThreadId() ? "me" : id == other_thread ? "other" : std::to_string(id);
+}
+template <typename T>
+T Next(std::deque<T>& answers) {
+  if (answers.empty()) {
+    return T{};
+  }
+  T answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+class ForceForegroundTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Win32Procs& procs = GetWin32Procs();
+    procs.set_foreground_window = [](HWND window) {
+      Record("set_foreground " + Name(window));
+      return Next(set_foreground_answers);
+    };
+    procs.get_foreground_window = [] {
+      Record("get_foreground");
+      return Next(foreground_answers);
+    };
+    procs.attach_thread_input = [](DWORD from, DWORD to, BOOL attach) {
+      Record("attach " + Thread(from) + " " + Thread(to) + (attach ? " TRUE" : " FALSE"));
+      return TRUE;
+    };
+    procs.set_focus = [](HWND window) {
+      Record("set_focus " + Name(window));
+      return HWND{};
+    };
+    procs.keybd_event = [](BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) {
+      Record("key " + std::to_string(vk) + " " + std::to_string(scan) + " " +
+             std::to_string(flags) + " " + std::to_string(extra));
+    };
+    card = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr,
+                             nullptr);
+    view =
+        ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 9, 9, card, nullptr, nullptr, nullptr);
+    std::promise<void> created;
+    owner_ = std::thread([&] {  // a window of another thread, kept until the test ends
+      other = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr,
+                                nullptr);
+      other_thread = ::GetCurrentThreadId();
+      created.set_value();
+      done_.get_future().wait();
+      ::DestroyWindow(other);
+    });
+    created.get_future().wait();
+  }
+  void TearDown() override {
+    GetWin32Procs() = saved_procs_;
+    done_.set_value();
+    owner_.join();
+    ::DestroyWindow(card);
+  }
+
+  const Win32Procs saved_procs_ = GetWin32Procs();
+  std::promise<void> done_;
+  std::thread owner_;
+};
+
+TEST_F(ForceForegroundTest, LevelsAreJudgedByTheResultAndInputIsNeverLeftAttached) {
+  const std::string level2 =
+      "set_foreground card, get_foreground, attach me other TRUE, set_foreground card, "
+      "attach me other FALSE, get_foreground";
+  const std::string level3 = ", key 18 0 1 0, key 18 0 3 0, set_foreground card";
+  const struct {
+    const char* name;
+    std::deque<BOOL> set_foreground;
+    std::deque<HWND> foreground;  // before level 2, and after it
+    std::string expected;
+  } rows[] = {
+      {"level 1", {TRUE}, {}, "set_foreground card, set_focus view"},
+      {"level 2: card in front", {FALSE, FALSE}, {other, card}, level2 + ", set_focus view"},
+      {"level 2: child in front", {FALSE, TRUE}, {other, view}, level2 + ", set_focus view"},
+      {"level 3", {FALSE, TRUE, TRUE}, {other, other}, level2 + level3 + ", set_focus view"},
+      {"all failed: focus untouched", {FALSE, FALSE, FALSE}, {other, other}, level2 + level3},
+      {"own thread in front: nothing to attach",
+       {FALSE},
+       {view, card},
+       "set_foreground card, get_foreground, get_foreground, set_focus view"},
+      {"no foreground window",
+       {FALSE, FALSE},
+       {nullptr, nullptr},
+       "set_foreground card, get_foreground, get_foreground" + level3},
+  };
+  for (const auto& row : rows) {
+    calls.clear();
+    set_foreground_answers = row.set_foreground;
+    foreground_answers = row.foreground;
+    ForceForeground(card);
+    EXPECT_EQ(calls, row.expected) << row.name;
+  }
+}
+
+}  // namespace
