@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/keyboard_input.h"
-#include "tests/support/main_host_test.h"
+#include "tests/support/main_and_capsule_test.h"
 #include "tests/support/wait.h"
 
 namespace kr_test {
@@ -37,7 +37,7 @@ void Press(Combo combo) {
         Up(static_cast<WORD>(combo.vk)), Up(VK_SHIFT), Up(VK_CONTROL)});
 }
 
-class HotkeysTest : public MainHostTest {
+class HotkeysTest : public MainAndCapsuleTest {
  protected:
   CallResult Call(const char* method, const EncodableMap& arguments) {
     return ui_->Call("kestrune/hotkey", method, EncodableValue(arguments));
@@ -58,7 +58,7 @@ class HotkeysTest : public MainHostTest {
 };
 
 TEST_F(HotkeysTest, TeardownFreesTheDefaultsWhileTheProcessStillRuns) {
-  StartMainHost();
+  StartHosts();
   for (const Combo& combo : kDefaults) {
     EXPECT_TRUE(IsHeld(combo)) << std::hex << combo.vk;
   }
@@ -94,7 +94,7 @@ TEST_F(HotkeysTest, TeardownFreesTheDefaultsWhileTheProcessStillRuns) {
 }
 
 TEST_F(HotkeysTest, RebindingMovesTheIdAndIdsAndMessagesSendTheirEvents) {
-  StartMainHost();
+  StartHosts();
   EXPECT_TRUE(Rebind(int32_t{1}, "Ctrl+Shift+K"));
   EXPECT_TRUE(IsFree({MOD_CONTROL, VK_SPACE}));
   EXPECT_TRUE(IsHeld({MOD_CONTROL | MOD_SHIFT, 'K'}));
@@ -131,7 +131,7 @@ TEST_F(HotkeysTest, RebindingMovesTheIdAndIdsAndMessagesSendTheirEvents) {
 
 TEST_F(HotkeysTest, TakenCtrlSpaceIsLoggedAndBadArgumentsChangeNothing) {
   ASSERT_TRUE(::RegisterHotKey(nullptr, 0x7100, MOD_CONTROL | MOD_NOREPEAT, VK_SPACE));
-  StartMainHost();
+  StartHosts();
   EXPECT_TRUE(log_->WaitForMessage("[KR] RegisterHotKey Ctrl+Space: result=0 err=1409"));
   ::UnregisterHotKey(nullptr, 0x7100);
   auto refused = [&](const char* method, const EncodableMap& arguments, const char* named) {

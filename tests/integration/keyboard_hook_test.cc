@@ -3,7 +3,7 @@
 
 #include "tests/support/helper_window.h"
 #include "tests/support/keyboard_input.h"
-#include "tests/support/main_host_test.h"
+#include "tests/support/main_and_capsule_test.h"
 #include "tests/support/wait.h"
 
 namespace kr_test {
@@ -12,14 +12,14 @@ namespace {
 using flutter::EncodableMap;
 using flutter::EncodableValue;
 
-class KeyboardHookTest : public MainHostTest {
+class KeyboardHookTest : public MainAndCapsuleTest {
  protected:
   void SetUp() override {
     // The chords are the hook's to complete: with Ctrl+Space and Alt+Space held
     // here the host's registrations fail, as when another program owns them.
     ASSERT_TRUE(::RegisterHotKey(nullptr, 0x7200, MOD_CONTROL | MOD_NOREPEAT, VK_SPACE));
     ASSERT_TRUE(::RegisterHotKey(nullptr, 0x7201, MOD_ALT | MOD_NOREPEAT, VK_SPACE));
-    StartMainHost();
+    StartHosts();
     helper_ = HasFatalFailure() ? nullptr : StartHelperWindow(L"kr keyboard helper");
     ASSERT_TRUE(helper_);
     ASSERT_TRUE(Settle());  // the hook is live once a Delete comes back

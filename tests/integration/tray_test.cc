@@ -4,7 +4,7 @@
 #include <future>
 
 #include "tests/support/keyboard_input.h"
-#include "tests/support/main_host_test.h"
+#include "tests/support/main_and_capsule_test.h"
 #include "tests/support/wait.h"
 
 namespace kr_test {
@@ -17,9 +17,9 @@ HWND VisibleMenu() {
   return menu != nullptr && ::IsWindowVisible(menu) ? menu : nullptr;
 }
 
-class TrayTest : public MainHostTest {
+class TrayTest : public MainAndCapsuleTest {
  protected:
-  void SetUp() override { StartMainHost(); }
+  void SetUp() override { StartHosts(); }
 
   // True when the icon's notification |code| was answered with 0 in time.
   bool Notify(UINT code) {
