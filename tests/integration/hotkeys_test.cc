@@ -1,11 +1,8 @@
-// The default hotkeys and the interface's hotkey calls.
+// The main window's hotkeys, the hotkey channel's calls, and its events.
 #include <gtest/gtest.h>
 
-#include "runner/debug_log.h"
-#include "tests/support/host_process.h"
-#include "tests/support/log_reader.h"
-#include "tests/support/main_host_test.h"
-#include "tests/support/ui_bridge_server.h"
+#include "tests/support/keyboard_input.h"
+#include "tests/support/main_and_capsule_test.h"
 #include "tests/support/wait.h"
 
 namespace kr_test {
@@ -22,151 +19,110 @@ constexpr Combo kDefaults[] = {{MOD_CONTROL, VK_SPACE},        {MOD_ALT, VK_SPAC
                                {MOD_CONTROL | MOD_ALT, 'Q'},   {MOD_CONTROL | MOD_SHIFT, 'S'},
                                {MOD_CONTROL | MOD_SHIFT, 'V'}, {MOD_CONTROL | MOD_SHIFT, 'A'}};
 
-// True when another process (this test) can take the combination: nobody holds it.
-bool ComboIsFree(UINT modifiers, UINT vk) {
-  if (!::RegisterHotKey(nullptr, 0x7000, modifiers | MOD_NOREPEAT, vk)) {
+// True when this test can take the combination: nobody holds it.
+bool IsFree(Combo combo) {
+  if (!::RegisterHotKey(nullptr, 0x7000, combo.modifiers | MOD_NOREPEAT, combo.vk)) {
     return false;
   }
   ::UnregisterHotKey(nullptr, 0x7000);
   return true;
 }
 
-bool ComboIsHeldByAnother(UINT modifiers, UINT vk) {
-  if (::RegisterHotKey(nullptr, 0x7001, modifiers | MOD_NOREPEAT, vk)) {
-    ::UnregisterHotKey(nullptr, 0x7001);
-    return false;
-  }
-  return ::GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED;
+bool IsHeld(Combo combo) {
+  return !IsFree(combo) && ::GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED;
 }
 
-EncodableValue Args(std::initializer_list<std::pair<const char*, EncodableValue>> entries) {
-  EncodableMap map;
-  for (const auto& [key, value] : entries) {
-    map[EncodableValue(key)] = value;
-  }
-  return EncodableValue(map);
+void Press(Combo combo) {
+  Type({Down(VK_CONTROL), Down(VK_SHIFT), Down(static_cast<WORD>(combo.vk)),
+        Up(static_cast<WORD>(combo.vk)), Up(VK_SHIFT), Up(VK_CONTROL)});
 }
 
-class HotkeysTest : public MainHostTest {};
+class HotkeysTest : public MainAndCapsuleTest {
+ protected:
+  CallResult Call(const char* method, const EncodableMap& arguments) {
+    return ui_->Call("kestrune/hotkey", method, EncodableValue(arguments));
+  }
+  bool Rebind(EncodableValue id, EncodableValue combo) {
+    return Call("reRegisterHotkey", {{"id", id}, {"combo", combo}}).kind ==
+           CallResult::Kind::kSuccess;
+  }
+  // Methods of the hotkey-channel calls so far, checking they carry no argument.
+  std::vector<std::string> Methods() const {
+    std::vector<std::string> methods;
+    for (const InterfaceCall& call : ui_->Calls()) {
+      EXPECT_TRUE(call.arguments.IsNull()) << call.method;
+      methods.push_back(call.method);
+    }
+    return methods;
+  }
+};
 
-TEST_F(HotkeysTest, DefaultsAreHeldWhileRunningAndFreeAfterTeardown) {
-  StartMainHost();
+// Freed again by the teardown while the process still runs: see the lifecycle's
+// in-process tests.
+TEST_F(HotkeysTest, DefaultsAreHeldWhileRunning) {
+  StartHosts();
   for (const Combo& combo : kDefaults) {
-    EXPECT_TRUE(ComboIsHeldByAnother(combo.modifiers, combo.vk)) << std::hex << combo.vk;
-  }
-  EXPECT_EQ(log_->CountMessages("[KR] RegisterHotKey Ctrl+Space: result=1 err="), 1u);
-  EXPECT_EQ(log_->CountMessages("[KR] RegisterHotKey Alt+Space: result=1 err="), 1u);
-
-  ::PostMessageW(window_, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(host_->WaitForExit(10000).has_value());
-  for (const Combo& combo : kDefaults) {
-    EXPECT_TRUE(ComboIsFree(combo.modifiers, combo.vk)) << std::hex << combo.vk;
+    EXPECT_TRUE(IsHeld(combo)) << std::hex << combo.vk;
   }
 }
 
-TEST_F(HotkeysTest, TakenCtrlSpaceIsLoggedWithItsError) {
+TEST_F(HotkeysTest, RebindingMovesTheIdAndIdsAndMessagesSendTheirEvents) {
+  StartHosts();
+  EXPECT_TRUE(Rebind(int32_t{1}, "Ctrl+Shift+K"));
+  EXPECT_TRUE(IsFree({MOD_CONTROL, VK_SPACE}));
+  EXPECT_TRUE(IsHeld({MOD_CONTROL | MOD_SHIFT, 'K'}));
+  EXPECT_TRUE(
+      log_->WaitForMessage("[KR] reRegisterHotkey id=1 combo='Ctrl+Shift+K' mods=0x4006 vk=0x4b"));
+  EXPECT_TRUE(Rebind(int64_t{2}, "ctrl+alt+space"));  // a 64-bit id that fits
+  EXPECT_TRUE(IsFree({MOD_ALT, VK_SPACE}));
+  EXPECT_TRUE(IsHeld({MOD_CONTROL | MOD_ALT, VK_SPACE}));
+  // A key part without a name unbinds the id and registers nothing.
+  EXPECT_TRUE(Rebind(int32_t{3}, "ctrl+f5"));
+  EXPECT_TRUE(IsFree({MOD_CONTROL | MOD_ALT, 'Q'}));
+  EXPECT_EQ(log_->CountMessages("[KR] reRegisterHotkey id=3"), 0u);
+  EXPECT_TRUE(Rebind(int32_t{0}, "ctrl+b") && Rebind(int32_t{-1}, "ctrl+b"));  // no effect
+  EXPECT_TRUE(IsFree({MOD_CONTROL, 'B'}));
+
+  // Ids are event numbers: 4 sends "space_down"; 12 registers but sends nothing.
+  constexpr Combo kFour{MOD_CONTROL | MOD_SHIFT, 'J'};
+  constexpr Combo kTwelve{MOD_CONTROL | MOD_SHIFT, 'L'};
+  EXPECT_TRUE(Rebind(int32_t{4}, "ctrl+shift+j"));
+  EXPECT_TRUE(Rebind(int32_t{12}, "ctrl+shift+l"));
+  EXPECT_TRUE(IsHeld(kTwelve));
+  Press(kFour);
+  Press(kTwelve);
+  Press(kFour);
+  ASSERT_TRUE(WaitUntil([&] { return Count("space_down") == 2; }));
+  // Push-to-talk and selection messages from the hooks become events as well.
+  ::PostMessageW(window_, 1124, 1, 0);
+  ::PostMessageW(window_, 1124, 0, 0);
+  ::PostMessageW(window_, 1227, 0, 0);
+  ASSERT_TRUE(ui_->WaitForCall("kestrune/hotkey", "select_on"));
+  EXPECT_EQ(Methods(), (std::vector<std::string>{"space_down", "space_down", "space_down",
+                                                 "space_up", "select_on"}));
+}
+
+TEST_F(HotkeysTest, TakenCtrlSpaceIsLoggedAndBadArgumentsChangeNothing) {
   ASSERT_TRUE(::RegisterHotKey(nullptr, 0x7100, MOD_CONTROL | MOD_NOREPEAT, VK_SPACE));
-  StartMainHost();
-  EXPECT_EQ(log_->CountMessages("[KR] RegisterHotKey Ctrl+Space: result=0 err=1409"), 1u);
-  EXPECT_EQ(log_->CountMessages("[KR] RegisterHotKey Alt+Space: result=1"), 1u);
-  EXPECT_TRUE(MessageLoopAnswers(window_));
+  StartHosts();
+  EXPECT_TRUE(log_->WaitForMessage("[KR] RegisterHotKey Ctrl+Space: result=0 err=1409"));
   ::UnregisterHotKey(nullptr, 0x7100);
-}
-
-TEST_F(HotkeysTest, ReboundIdFreesItsOldCombinationAndHoldsTheNew) {
-  StartMainHost();
-  CallResult result = ui_->Call(
-      "kestrune/hotkey", "reRegisterHotkey",
-      Args({{"id", EncodableValue(int32_t{1})}, {"combo", EncodableValue("Ctrl+Shift+K")}}));
-  EXPECT_EQ(result.kind, CallResult::Kind::kSuccess);
-  EXPECT_TRUE(ComboIsFree(MOD_CONTROL, VK_SPACE));
-  EXPECT_TRUE(ComboIsHeldByAnother(MOD_CONTROL | MOD_SHIFT, 'K'));
-  EXPECT_EQ(
-      log_->CountMessages("[KR] reRegisterHotkey id=1 combo='Ctrl+Shift+K' mods=0x4006 vk=0x4b"),
-      1u);
-
-  // An id sent as a 64-bit integer that fits is read as that id.
-  result = ui_->Call(
-      "kestrune/hotkey", "reRegisterHotkey",
-      Args({{"id", EncodableValue(int64_t{2})}, {"combo", EncodableValue("ctrl+alt+space")}}));
-  EXPECT_EQ(result.kind, CallResult::Kind::kSuccess);
-  EXPECT_TRUE(ComboIsFree(MOD_ALT, VK_SPACE));
-  EXPECT_TRUE(ComboIsHeldByAnother(MOD_CONTROL | MOD_ALT, VK_SPACE));
-}
-
-TEST_F(HotkeysTest, UnparseableCombinationLeavesTheIdUnboundAndLogsNothing) {
-  StartMainHost();
-  CallResult result =
-      ui_->Call("kestrune/hotkey", "reRegisterHotkey",
-                Args({{"id", EncodableValue(int32_t{3})}, {"combo", EncodableValue("ctrl+f5")}}));
-  EXPECT_EQ(result.kind, CallResult::Kind::kSuccess);
-  EXPECT_TRUE(ComboIsFree(MOD_CONTROL | MOD_ALT, 'Q'));
-  EXPECT_EQ(log_->CountMessages("reRegisterHotkey"), 0u);
-
-  // Ids 0 and -1 touch nothing.
-  for (int32_t id : {0, -1}) {
-    result = ui_->Call("kestrune/hotkey", "reRegisterHotkey",
-                       Args({{"id", EncodableValue(id)}, {"combo", EncodableValue("ctrl+b")}}));
-    EXPECT_EQ(result.kind, CallResult::Kind::kSuccess);
-  }
-  EXPECT_TRUE(ComboIsFree(MOD_CONTROL, 'B'));
-  EXPECT_TRUE(ComboIsHeldByAnother(MOD_CONTROL, VK_SPACE));
-}
-
-TEST_F(HotkeysTest, WrongArgumentTypesAreRefusedAndChangeNothing) {
-  StartMainHost();
-  CallResult result =
-      ui_->Call("kestrune/hotkey", "reRegisterHotkey",
-                Args({{"id", EncodableValue("1")}, {"combo", EncodableValue("ctrl+b")}}));
-  EXPECT_EQ(result.kind, CallResult::Kind::kError);
-  EXPECT_EQ(result.code, "BAD_ARGS");
-  EXPECT_NE(result.message.find("id"), std::string::npos);
-  EXPECT_TRUE(ComboIsHeldByAnother(MOD_CONTROL, VK_SPACE));
-
-  result = ui_->Call("kestrune/hotkey", "reRegisterHotkey",
-                     Args({{"id", EncodableValue(int32_t{1})}, {"combo", EncodableValue(7)}}));
-  EXPECT_EQ(result.code, "BAD_ARGS");
-  EXPECT_NE(result.message.find("combo"), std::string::npos);
-  EXPECT_TRUE(ComboIsHeldByAnother(MOD_CONTROL, VK_SPACE));
-
-  result = ui_->Call(
-      "kestrune/hotkey", "reRegisterHotkey",
-      Args({{"id", EncodableValue(int64_t{1} << 40)}, {"combo", EncodableValue("ctrl+b")}}));
-  EXPECT_EQ(result.code, "BAD_ARGS");
-
-  result = ui_->Call("kestrune/hotkey", "set_voice_listening",
-                     Args({{"enabled", EncodableValue(int32_t{1})}}));
-  EXPECT_EQ(result.code, "BAD_ARGS");
-  EXPECT_NE(result.message.find("enabled"), std::string::npos);
-  result = ui_->Call("kestrune/hotkey", "set_card_expanded",
-                     Args({{"expanded", EncodableValue("yes")}}));
-  EXPECT_EQ(result.code, "BAD_ARGS");
-  EXPECT_EQ(log_->CountMessages("[KR] set_"), 0u);
-}
-
-TEST_F(HotkeysTest, FlagCallsLogTheirValueAndToleratePlainArguments) {
-  StartMainHost();
-  EXPECT_EQ(
-      ui_->Call("kestrune/hotkey", "set_voice_listening", Args({{"enabled", EncodableValue(true)}}))
-          .kind,
-      CallResult::Kind::kSuccess);
-  EXPECT_EQ(
-      ui_->Call("kestrune/hotkey", "set_card_expanded", Args({{"expanded", EncodableValue(false)}}))
-          .kind,
-      CallResult::Kind::kSuccess);
-  // Not a map, or the key missing: success, nothing changes, nothing logged.
+  auto refused = [&](const char* method, const EncodableMap& arguments, const char* named) {
+    CallResult result = Call(method, arguments);
+    return result.code == "BAD_ARGS" && result.message.find(named) != std::string::npos;
+  };
+  EXPECT_TRUE(refused("reRegisterHotkey", {{"id", "2"}, {"combo", "ctrl+b"}}, "id"));
+  EXPECT_TRUE(refused("reRegisterHotkey", {{"id", int32_t{2}}, {"combo", 7}}, "combo"));
+  EXPECT_TRUE(refused("reRegisterHotkey", {{"id", int64_t{2} << 40}, {"combo", "ctrl+b"}}, "id"));
+  EXPECT_TRUE(refused("set_voice_listening", {{"enabled", int32_t{1}}}, "enabled"));
+  EXPECT_TRUE(refused("set_card_expanded", {{"expanded", "yes"}}, "expanded"));
+  EXPECT_TRUE(IsHeld({MOD_ALT, VK_SPACE}));
+  EXPECT_TRUE(IsFree({MOD_CONTROL, 'B'}));
+  // Not a map, or the key missing: success, and nothing logged.
   EXPECT_EQ(ui_->Call("kestrune/hotkey", "set_card_expanded", EncodableValue(true)).kind,
             CallResult::Kind::kSuccess);
-  EXPECT_EQ(ui_->Call("kestrune/hotkey", "set_voice_listening", Args({})).kind,
-            CallResult::Kind::kSuccess);
-  std::vector<std::string> lines;
-  for (const std::string& message : log_->NewMessages()) {
-    if (message.rfind("[KR] set_", 0) == 0) {
-      lines.push_back(message);
-    }
-  }
-  EXPECT_EQ(lines,
-            (std::vector<std::string>{"[KR] set_voice_listening: 1", "[KR] set_card_expanded: 0"}));
+  EXPECT_EQ(Call("set_voice_listening", {}).kind, CallResult::Kind::kSuccess);
+  EXPECT_EQ(log_->CountMessages("[KR] set_"), 0u);
 }
 
 }  // namespace

@@ -1,7 +1,13 @@
-// The main role's window as the host leaves it after start-up.
+// Both roles as started, the single main instance, and the installed search tool.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
+#include "runner/debug_log.h"
+#include "runner/unique_resource.h"
 #include "tests/support/host_process.h"
+#include "tests/support/keyboard_input.h"
+#include "tests/support/log_reader.h"
 #include "tests/support/ui_bridge_server.h"
 #include "tests/support/wait.h"
 
@@ -11,104 +17,166 @@ namespace {
 using flutter::EncodableList;
 using flutter::EncodableValue;
 
-// The view is hosted last, so once it is there start-up has finished.
-HWND WaitForView(HWND window) {
-  HWND view = nullptr;
-  WaitUntil([&] {
-    std::vector<HWND> views = ChildWindowsOfClass(window, L"FLUTTERVIEW");
-    view = views.size() == 1 ? views.front() : nullptr;
-    return view != nullptr;
-  });
-  return view;
+EncodableValue List(std::initializer_list<const char*> items) {
+  EncodableList list(items.begin(), items.end());
+  return EncodableValue(list);
 }
 
-TEST(MainRole, WindowIsHiddenTopmostFramelessAndInactive) {
-  auto host = StartHost({});
-  ASSERT_TRUE(host);
-  HWND window = WaitForHostWindow(host->pid());
-  ASSERT_NE(window, nullptr);
-  ASSERT_NE(WaitForView(window), nullptr);
-
-  EXPECT_EQ(WindowClass(window), L"FLUTTER_RUNNER_WIN32_WINDOW");
-  EXPECT_EQ(WindowTitle(window), L"kestrune_flutter");
-  EXPECT_FALSE(::IsWindowVisible(window));
-  LONG_PTR style = ::GetWindowLongPtrW(window, GWL_STYLE);
-  LONG_PTR ex_style = ::GetWindowLongPtrW(window, GWL_EXSTYLE);
-  EXPECT_EQ(style & 0xCF0000, 0);
-  EXPECT_EQ(ex_style & 0x300, 0);
-  EXPECT_NE(ex_style & WS_EX_TOPMOST, 0);
-  EXPECT_NE(::GetForegroundWindow(), window);
-  EXPECT_EQ(HostWindows(host->pid()).size(), 1u);
+std::tuple<LONG, LONG, LONG, LONG> Rect(HWND window) {
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  return {rect.left, rect.top, rect.right, rect.bottom};
 }
 
-TEST(MainRole, WindowHasLogicalSizeAtNinetySixDpi) {
-  auto host = StartHost({});
-  ASSERT_TRUE(host);
-  HWND window = WaitForHostWindow(host->pid());
-  ASSERT_NE(window, nullptr);
-  ASSERT_NE(WaitForView(window), nullptr);
-
-  RECT rect;
-  ASSERT_TRUE(::GetWindowRect(window, &rect));
-  EXPECT_EQ(rect.left, 10);
-  EXPECT_EQ(rect.top, 10);
-  EXPECT_EQ(rect.right - rect.left, 1280);
-  EXPECT_EQ(rect.bottom - rect.top, 720);
-}
-
-TEST(MainRole, ViewCoversTheClientAreaAndLoopRuns) {
-  auto host = StartHost({});
-  ASSERT_TRUE(host);
-  HWND window = WaitForHostWindow(host->pid());
-  ASSERT_NE(window, nullptr);
-  HWND view = WaitForView(window);
-  ASSERT_NE(view, nullptr);
-
-  EXPECT_EQ(::GetParent(view), window);
-  EXPECT_NE(::GetWindowLongPtrW(view, GWL_STYLE) & WS_CHILD, 0);
-  RECT client;
-  ::GetClientRect(window, &client);
-  RECT view_rect;
-  ::GetWindowRect(view, &view_rect);
-  ::MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&view_rect), 2);
-  EXPECT_EQ(view_rect.left, client.left);
-  EXPECT_EQ(view_rect.top, client.top);
-  EXPECT_EQ(view_rect.right, client.right);
-  EXPECT_EQ(view_rect.bottom, client.bottom);
-  // The frameless client area is the whole window.
-  EXPECT_EQ(client.right, 1280);
-  EXPECT_EQ(client.bottom, 720);
-
-  EXPECT_TRUE(MessageLoopAnswers(window));
-  EXPECT_TRUE(host->running());
-}
-
-TEST(MainRole, RegistersTheSixPluginsInOrderOnce) {
+TEST(MainRole, StartsHiddenWithItsViewPluginsChannelsAndArguments) {
   UiBridgeServer bridge;
-  auto host = StartHost({{L"KR_UI_BRIDGE", bridge.Setting()}});
+  auto host = StartHost(
+      {{L"KR_UI_BRIDGE", bridge.Setting()}},
+      {L"na\u00efve", L"\u65e5\u672c with space", L"emoji \U0001F600", L"quote\"inside", L""});
   ASSERT_TRUE(host);
   BridgeConnection* ui = bridge.WaitForConnection("main");
   ASSERT_NE(ui, nullptr);
-  ASSERT_NE(WaitForView(WaitForHostWindow(host->pid())), nullptr);
+  HWND window = WaitForHostWindow(host->pid());
+  std::vector<HWND> views;  // the view is hosted last
+  ASSERT_TRUE(
+      WaitUntil([&] { return (views = ChildWindowsOfClass(window, L"FLUTTERVIEW")).size() == 1; }));
+  HWND view = views.front();
 
-  CallResult plugins = ui->Call("kr_embedder/introspect", "registeredPlugins");
-  ASSERT_EQ(plugins.kind, CallResult::Kind::kSuccess);
-  EXPECT_EQ(plugins.value,
-            EncodableValue(EncodableList{
-                EncodableValue("DesktopDropPlugin"), EncodableValue("ScreenRetrieverPlugin"),
-                EncodableValue("SystemTrayPlugin"), EncodableValue("UrlLauncherWindows"),
-                EncodableValue("WebviewWindowsPlugin"), EncodableValue("WindowManagerPlugin")}));
+  // Arguments arrive as UTF-8, without the program name.
+  EncodableValue arguments = List({"na\xc3\xafve", "\xe6\x97\xa5\xe6\x9c\xac with space",
+                                   "emoji \xf0\x9f\x98\x80", "quote\"inside", ""});
+  EXPECT_EQ(ui->hello().at(EncodableValue("args")), arguments);
+  EXPECT_EQ(ui->Call("kr_embedder/introspect", "entrypointArguments").value, arguments);
+
+  // Hidden, topmost, frameless, inactive, 1280 x 720 at 10,10, all of it the view.
+  EXPECT_EQ(WindowTitle(window), L"kestrune_flutter");
+  EXPECT_FALSE(::IsWindowVisible(window));
+  EXPECT_EQ(::GetWindowLongPtrW(window, GWL_STYLE) & 0xCF0000, 0);
+  EXPECT_EQ(::GetWindowLongPtrW(window, GWL_EXSTYLE) & (0x300 | WS_EX_TOPMOST), WS_EX_TOPMOST);
+  EXPECT_NE(::GetForegroundWindow(), window);
+  EXPECT_EQ(HostWindows(host->pid()).size(), 1u);
+  EXPECT_EQ(Rect(window), std::make_tuple(10, 10, 1290, 730));
+  EXPECT_EQ(Rect(view), Rect(window));
+  EXPECT_EQ(::GetParent(view), window);
+
+  EXPECT_EQ(ui->Call("kr_embedder/introspect", "registeredPlugins").value,
+            List({"DesktopDropPlugin", "ScreenRetrieverPlugin", "SystemTrayPlugin",
+                  "UrlLauncherWindows", "WebviewWindowsPlugin", "WindowManagerPlugin"}));
+  // The last channels are made after the bridge connected.
+  EXPECT_TRUE(WaitUntil([&] {
+    return ui->Call("kr_embedder/introspect", "handledChannels").value ==
+           List({"kestrune/hitregion", "kestrune/hotkey", "kestrune/icon", "kestrune/smtc",
+                 "kestrune/system_monitor", "kestrune/wechat", "kestrune/window"});
+  }));
+  // Methods of later subsystems answer not-implemented rather than pretending.
+  for (const char* channel : {"kestrune/icon", "kestrune/smtc", "kestrune/system_monitor",
+                              "kestrune/wechat", "kestrune/hotkey"}) {
+    EXPECT_EQ(ui->Call(channel, "no_such_method").kind, CallResult::Kind::kNotImplemented)
+        << channel;
+  }
 }
 
-TEST(MainRole, CloseEndsTheProcessWithExitCodeZero) {
-  auto host = StartHost({});
+// Any value of KESTRUNE_CAPSULE, the empty one too, selects the capsule role: a
+// shown, non-activating bar with four channels, no hotkeys, hook or mutex.
+TEST(CapsuleRole, AnyValueSelectsItAndSeveralRunSideBySide) {
+  UiBridgeServer bridge;
+  LogReader log(DebugLogPath());
+  std::unique_ptr<ChildProcess> capsules[] = {
+      StartHost({{L"KESTRUNE_CAPSULE", L""}}), StartHost({{L"KESTRUNE_CAPSULE", L"0"}}),
+      StartHost({{L"KESTRUNE_CAPSULE", L"1"}, {L"KR_UI_BRIDGE", bridge.Setting()}})};
+  for (const auto& capsule : capsules) {
+    HWND window = capsule ? WaitForHostWindow(capsule->pid()) : nullptr;
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(window) != FALSE; }));
+    EXPECT_EQ(WindowTitle(window), L"Kestrune_Capsule");
+    EXPECT_EQ(::GetWindowLongPtrW(window, GWL_STYLE) & (WS_POPUP | 0xCF0000), WS_POPUP);
+    EXPECT_EQ(::GetWindowLongPtrW(window, GWL_EXSTYLE) & (WS_EX_NOACTIVATE | WS_EX_TOPMOST),
+              WS_EX_NOACTIVATE | WS_EX_TOPMOST);
+    EXPECT_NE(::GetForegroundWindow(), window);
+    EXPECT_EQ(Rect(window), std::make_tuple(0, 0, 400, 64));
+  }
+  UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\KestruneSingleInstanceMutex"));
+  EXPECT_FALSE(mutex.is_valid());
+
+  BridgeConnection* ui = bridge.WaitForConnection("capsule");
+  ASSERT_NE(ui, nullptr);
+  EXPECT_EQ(ui->hello().at(EncodableValue("args")), List({}));
+  ASSERT_TRUE(log.WaitForMessage("[KR] Capsule process OnCreate done (channels ready)"));
+  EXPECT_EQ(ui->Call("kr_embedder/introspect", "handledChannels").value,
+            List({"kestrune/hitregion", "kestrune/hotkey", "kestrune/icon", "kestrune/window"}));
+  // No main runs: no default hotkey is held, and no hook sees keys.
+  ASSERT_TRUE(::RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_NOREPEAT, VK_SPACE));
+  ::UnregisterHotKey(nullptr, 1);
+  Type({Down(VK_DELETE), Up(VK_DELETE)});
+  ::Sleep(300);
+  EXPECT_EQ(log.CountMessages("RegisterHotKey"), 0u);
+  EXPECT_EQ(log.CountMessages("[KR] KB:"), 0u);
+  EXPECT_EQ(log.CountMessages("[KR] Capsule process started"), 0u);
+}
+
+// The exit code of a main start, or nothing if it showed a window or never ended.
+std::optional<DWORD> SecondInstanceExitCode() {
+  auto second = StartHost({});
+  bool had_window = false;
+  std::optional<DWORD> code;
+  WaitUntil(
+      [&] {
+        had_window = had_window || !HostWindows(second->pid()).empty();
+        code = second->WaitForExit(0);
+        return code.has_value();
+      },
+      15000);
+  return had_window ? std::nullopt : code;
+}
+
+TEST(SingleInstance, SecondStartsBringTheFirstToFrontAndExitWithOne) {
+  {
+    // A main instance that has no window (yet) holds the mutex alone.
+    UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, L"Global\\KestruneSingleInstanceMutex"));
+    EXPECT_EQ(SecondInstanceExitCode(), std::optional<DWORD>(1));
+  }
+  auto first = StartHost({});
+  HWND window = first ? WaitForHostWindow(first->pid()) : nullptr;
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(SecondInstanceExitCode(), std::optional<DWORD>(1));
+  EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == window; }));
+
+  ::ShowWindow(window, SW_MINIMIZE);
+  ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(window) != FALSE; }));
+  EXPECT_EQ(SecondInstanceExitCode(), std::optional<DWORD>(1));
+  EXPECT_TRUE(WaitUntil([&] { return !::IsIconic(window) && ::IsWindowVisible(window); }));
+  EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == window; }));
+  EXPECT_EQ(HostWindows(first->pid()).size(), 1u);
+}
+
+// A copy of |program| at |folder|\|name|, folders made as needed.
+std::wstring CopyTo(const std::wstring& program, const std::wstring& folder, const wchar_t* name) {
+  for (size_t at = folder.find(L'\\', ProgramFolder().size()); at != std::wstring::npos;
+       at = folder.find(L'\\', at + 1)) {
+    ::CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
+  }
+  ::CopyFileW(program.c_str(), (folder + name).c_str(), FALSE);
+  return folder + name;
+}
+
+TEST(SearchTool, StartAndExitEndOnlyTheCopyBundledBesideTheHost) {
+  std::wstring helper = ProgramFolder() + L"kr_helper_window.exe";
+  auto users_own = ChildProcess::Start(
+      CopyTo(helper, ProgramFolder() + L"fake_everything\\", L"Everything.exe"), {L"tool"}, {});
+  std::wstring folder = ProgramFolder() + L"host_with_tool\\";
+  auto bundled = ChildProcess::Start(
+      CopyTo(helper, folder + L"data\\everything\\", L"Everything.exe"), {L"bundled"}, {});
+  ASSERT_TRUE(users_own && bundled);
+  ASSERT_TRUE(WaitUntil([&] { return users_own->running() && bundled->running(); }));
+  auto host = ChildProcess::Start(CopyTo(HostExecutable(), folder, L"kestrune_flutter.exe"), {},
+                                  {{L"KESTRUNE_CAPSULE", std::nullopt}});
   ASSERT_TRUE(host);
+  EXPECT_TRUE(bundled->WaitForExit(10000).has_value());
   HWND window = WaitForHostWindow(host->pid());
-  ASSERT_NE(WaitForView(window), nullptr);
+  ASSERT_NE(window, nullptr);
   ::PostMessageW(window, WM_CLOSE, 0, 0);
-  std::optional<DWORD> code = host->WaitForExit(10000);
-  ASSERT_TRUE(code.has_value());
-  EXPECT_EQ(*code, 0u);
+  ASSERT_TRUE(host->WaitForExit(10000).has_value());
+  EXPECT_TRUE(users_own->running());
 }
 
 }  // namespace
