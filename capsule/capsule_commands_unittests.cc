@@ -41,13 +41,9 @@ TEST(CapsuleCommandsTest, EachTypeTakesItsMembersInOrder) {
       {"progress",
        R"({"cmd":"render","type":"progress","text":"say \"hi\" C:\\x","progress":0.500000})",
        R"({"cmd":"render","type":"progress","text":"","progress":0.000000})"},
-      // Differs from the fixed render-idle command.
       {"idle",
        R"({"cmd":"render","type":"idle","text":"say \"hi\" C:\\x","success":true,"progress":0.500000,"duration":4})",
        R"({"cmd":"render","type":"idle","text":"","success":false,"progress":0.000000})"},
-      {int32_t{3},
-       R"({"cmd":"render","type":"","text":"say \"hi\" C:\\x","success":true,"progress":0.500000,"duration":4})",
-       R"({"cmd":"render","type":"","text":"","success":false,"progress":0.000000})"},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(Build({{"type", row.type},
@@ -70,8 +66,10 @@ TEST(CapsuleCommandsTest, EachTypeTakesItsMembersInOrder) {
                      {"playing", "true"}}),
               row.only_type);
   }
-  EXPECT_EQ(Build({}),
-            R"({"cmd":"render","type":"","text":"","success":false,"progress":0.000000})");
+  for (const EncodableMap& no_type : {EncodableMap{}, EncodableMap{{"type", int32_t{3}}}}) {
+    EXPECT_EQ(Build(no_type),
+              R"({"cmd":"render","type":"","text":"","success":false,"progress":0.000000})");
+  }
 }
 
 TEST(CapsuleCommandsTest, DurationIsTruncatedThenDefaultedOrLeftOut) {
@@ -105,9 +103,7 @@ TEST(CapsuleCommandsTest, ProgressIsWrittenLikePrintfFixed) {
       {int32_t{1}, "1.000000"},
       {1.0 / 3, "0.333333"},
       {2.0 / 3, "0.666667"},
-      {-0.5, "-0.500000"},
       {1e20, "100000000000000000000.000000"},
-      {0.0000004, "0.000000"},
       // No JSON form: written as the missing value.
       {std::numeric_limits<double>::quiet_NaN(), "0.000000"},
       {std::numeric_limits<double>::infinity(), "0.000000"},

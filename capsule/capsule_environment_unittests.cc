@@ -36,7 +36,6 @@ TEST(CapsuleEnvironmentTest, KeepsTheParentsEntriesInOrderAndEndsWithTheSwitch) 
        u"KESTRUNE_CAPSULE=1\0\0"sv},
       // An unreadable or empty parent.
       {u""sv, u"KESTRUNE_CAPSULE=1\0\0"sv},
-      {u"\0\0"sv, u"KESTRUNE_CAPSULE=1\0\0"sv},
       {u"KESTRUNE_CAPSULE=0\0\0"sv, u"KESTRUNE_CAPSULE=1\0\0"sv},
       // Reading stops at the first empty entry or at the end of the view.
       {u"A=1\0\0B=2\0\0"sv, u"A=1\0KESTRUNE_CAPSULE=1\0\0"sv},

@@ -22,7 +22,6 @@ TEST(CapsuleJsonStringFieldTest, ReadsTheQuotedValueAfterTheFirstQuotedKey) {
       {R"({"id":"x","cmd"})", "cmd", ""},
       // Only strings are values.
       {R"({"on":1})", "on", ""},
-      {R"({"on":true})", "on", ""},
       {R"({"on":{"v":"1"}})", "on", ""},
       {R"({"cmd":"ready)", "cmd", ""},
       {"{\"cmd\": \t", "cmd", ""},
@@ -33,7 +32,6 @@ TEST(CapsuleJsonStringFieldTest, ReadsTheQuotedValueAfterTheFirstQuotedKey) {
       // The first place the quoted key appears wins, even inside another value.
       {R"({"todo":{"cmd":"inner"},"cmd":"todo_add"})", "cmd", "inner"},
       {R"({"hint":"cmd","id":"play"})", "cmd", "play"},
-      {R"({"cmd":"expand","cmd":"ready"})", "cmd", "expand"},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(JsonStringField(row.text, row.key), row.value) << row.text;

@@ -36,7 +36,6 @@ Messages Read(std::string_view stream, size_t piece = 0, PipeFrameReader* reader
 
 TEST(CapsulePipeFramesTest, FrameIsALittleEndianLengthThenTheBytesAsTheyAre) {
   EXPECT_EQ(Header(0x01020304), "\x04\x03\x02\x01"s);
-  EXPECT_EQ(EncodePipeFrame(R"({"cmd":"hide"})"), "\x0E\x00\x00\x00{\"cmd\":\"hide\"}"s);
   EXPECT_EQ(EncodePipeFrame("a\0b\xFF"s), "\4\0\0\0a\0b\xFF"s);
   EXPECT_EQ(EncodePipeFrame(""), "\x00\x00\x00\x00"s);
 }
@@ -59,17 +58,12 @@ TEST(CapsulePipeFramesTest, ReadsMessagesInOrderWhateverThePieces) {
 }
 
 TEST(CapsulePipeFramesTest, SkipsOnlyTheFourBytesOfAnUnacceptableHeader) {
-  for (uint32_t size : {uint32_t{0}, kMaxPipeMessageSize + 1, uint32_t{0xFFFFFFFF}}) {
-    SCOPED_TRACE(size);
-    PipeFrameReader reader;
-    EXPECT_EQ(Read(Header(size) + EncodePipeFrame("next"), 0, &reader), Messages{"next"});
-    EXPECT_EQ(reader.skipped_headers(), 1u);
-    EXPECT_FALSE(reader.HasPartialFrame());
-  }
-  // What would have been the refused message's body is read as the next header.
+  // What would have been a refused message's body is read as the next header.
   PipeFrameReader reader;
-  EXPECT_EQ(Read(Header(65537) + Header(0) + Header(2) + "ok", 0, &reader), Messages{"ok"});
-  EXPECT_EQ(reader.skipped_headers(), 2u);
+  EXPECT_EQ(Read(Header(0x01000000) + Header(65537) + Header(0) + Header(2) + "ok", 0, &reader),
+            Messages{"ok"});
+  EXPECT_EQ(reader.skipped_headers(), 3u);
+  EXPECT_FALSE(reader.HasPartialFrame());
 }
 
 TEST(CapsulePipeFramesTest, DroppingHalfAHeaderOrMessageLeavesTheReaderAtAHeader) {
