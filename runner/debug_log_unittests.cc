@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include <regex>
 #include <set>
 
@@ -72,6 +75,36 @@ TEST(DebugLog, TwoProcessesOfFourThreadsAppendAtOnceWithoutTearingOrTruncating) 
   ExpectWholeMarkedLines(messages, marker + "-p", 600);
   ExpectWholeMarkedLines(messages, marker + "-f", 600);
   EXPECT_EQ(kr_test::ReadWholeFile(DebugLogPath()).compare(0, before.size(), before), 0);
+}
+
+// Another process stalled while holding the line mutex: lines are still written,
+// and only the first waits for it.
+TEST(DebugLog, AStalledHolderOfTheLineMutexHoldsUpOneWaitAtMost) {
+  kr_test::LogReader log(DebugLogPath());
+  std::atomic<bool> held{false}, release{false};
+  std::thread holder([&] {
+    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"Local\\KestruneDebugLogLine");
+    ::WaitForSingleObject(mutex, INFINITE);
+    held = true;
+    while (!release) {
+      ::Sleep(5);
+    }
+    ::ReleaseMutex(mutex);
+    ::CloseHandle(mutex);
+  });
+  while (!held) {
+    ::Sleep(1);
+  }
+  ULONGLONG start = ::GetTickCount64();
+  for (int i = 0; i < 100; ++i) {
+    DebugLogF("[KR] stalled-mutex line %d", i);
+  }
+  ULONGLONG took = ::GetTickCount64() - start;
+  release = true;
+  holder.join();
+  EXPECT_EQ(log.CountMessages("[KR] stalled-mutex line "), 100u);
+  // Waiting for every line would take 100 waits of at least 20 ms.
+  EXPECT_LT(took, 2000u);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <thread>
 
 #include "capsule/capsule_pipe.h"
@@ -10,6 +11,7 @@
 #include "input/keyboard_hook.h"
 #include "input/selection_hook.h"
 #include "runner/focus/interaction_state.h"
+#include "runner/main_thread_tasks.h"
 #include "runner/win32_procs.h"
 #include "tray/tray_icon.h"
 #include "tests/support/scoped_environment.h"
@@ -138,12 +140,50 @@ TEST_F(FlutterWindowTest, DispatchFromAnotherThreadArrivesInOrderOnceChannelsAre
                                                "esc_collapse", "toggle_capsule", "close_tag"}));
 }
 
+TEST_F(FlutterWindowTest, HookQueuesBehindQueuedWorkAndListeningAgainKeepsThePress) {
+  kr_test::UiBridgeServer bridge;
+  ScopedEnvironment setting(L"KR_UI_BRIDGE", bridge.Setting().c_str());
+  CreateMain();
+  kr_test::BridgeConnection* ui = bridge.WaitForConnection("main");
+  ASSERT_NE(ui, nullptr);
+  std::thread([&] { DispatchHotkeyEvent(window_.get(), 1); }).join();
+  // Esc on the card: the hook must return without running the queued toggle.
+  card_expanded = true;
+  KBDLLHOOKSTRUCT esc{VK_ESCAPE, 1, 0, 0, 0};
+  KeyboardHookProc(HC_ACTION, WM_KEYDOWN, reinterpret_cast<LPARAM>(&esc));
+  EXPECT_TRUE(GetMainThreadTasks().HasOrdered());
+  KeyboardHookProc(HC_ACTION, WM_KEYUP, reinterpret_cast<LPARAM>(&esc));
+  card_expanded = false;
+  ASSERT_TRUE(PumpUntil([&] { return ui->Calls().size() >= 2; }));
+  EXPECT_EQ(ui->Calls()[0].method, "toggle_capsule");
+  EXPECT_EQ(ui->Calls()[1].method, "esc_collapse");
+
+  // The same listening value again leaves a held push-to-talk press alone.
+  auto listen = [&](bool on) {
+    auto call = std::async(std::launch::async, [&] {
+      return ui->Call("kestrune/hotkey", "set_voice_listening",
+                      flutter::EncodableValue(flutter::EncodableMap{
+                          {flutter::EncodableValue("enabled"), flutter::EncodableValue(on)}}));
+    });
+    PumpUntil([&] { return call.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
+  };
+  listen(true);
+  KeyboardHookFlags().voice_space_down = true;
+  listen(true);
+  EXPECT_TRUE(KeyboardHookFlags().voice_space_down);
+  listen(false);
+  EXPECT_FALSE(KeyboardHookFlags().voice_space_down);
+}
+
 TEST_F(FlutterWindowTest, BlacklistAndPauseDropEventsByTheForegroundWindow) {
   CreateMain();
   {
     ScopedEnvironment blacklist(L"KR_HOTKEY_BLACKLIST", L" Editor ,  Game ,");
+    // A title read at 255 units may end inside a surrogate pair; it still matches.
+    std::wstring cut = L"Editor" + std::wstring(248, L'x') + L"\U0001F600";
     for (auto [title, sent] : {std::pair{L"My Editor - notes", false}, std::pair{L"Game", false},
-                               std::pair{L"my editor", true}}) {  // case-sensitive
+                               std::pair{L"my editor", true},  // case-sensitive
+                               std::pair{cut.c_str(), false}}) {
       ForegroundWindow front(title);
       EXPECT_EQ(DispatchHotkeyEvent(window_.get(), 1), sent);
     }

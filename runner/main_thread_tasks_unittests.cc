@@ -7,7 +7,9 @@
 #include <string>
 #include <thread>
 
+#include "runner/debug_log.h"
 #include "runner/focus/interaction_state.h"
+#include "tests/support/log_reader.h"
 
 namespace {
 
@@ -83,6 +85,35 @@ TEST_F(MainThreadTasksTest, NestedDrainsKeepOrderDeferredWaitsForTheMessageThrow
   Pump();
   EXPECT_EQ(ran_.back(), "grab back");
   EXPECT_EQ(ran_.size(), 5u);
+}
+
+TEST_F(MainThreadTasksTest, DrainRunsWhatCameBeforeItAndCapsuleMessagesAreCapped) {
+  // A task that queues another each time would otherwise hold the drain for ever.
+  std::function<void()> again = [&] {
+    ran_.push_back("again");
+    tasks_.Post(again);
+  };
+  tasks_.Post(again);
+  tasks_.Drain();
+  EXPECT_EQ(ran_.size(), 1u);
+  tasks_.Drain();
+  EXPECT_EQ(ran_.size(), 2u);
+  tasks_.Detach();
+  tasks_.Attach(window_);
+  ran_.clear();
+
+  // 4 MiB of capsule messages at most; the newest are dropped, other work never.
+  kr_test::LogReader log(DebugLogPath());
+  EXPECT_TRUE(tasks_.PostCapsuleMessage(3 << 20, [&] { ran_.push_back("3 MiB"); }));
+  EXPECT_TRUE(tasks_.PostCapsuleMessage(1 << 20, [&] { ran_.push_back("1 MiB"); }));
+  EXPECT_FALSE(tasks_.PostCapsuleMessage(1, [&] { ran_.push_back("dropped"); }));
+  EXPECT_FALSE(tasks_.PostCapsuleMessage(1, [&] { ran_.push_back("dropped too"); }));
+  EXPECT_TRUE(tasks_.Post([&] { ran_.push_back("reply"); }));
+  EXPECT_EQ(log.CountMessages("[KR] capsule messages dropped"), 1u);
+  Pump();
+  EXPECT_TRUE(tasks_.PostCapsuleMessage(4 << 20, [&] { ran_.push_back("4 MiB"); }));
+  Pump();
+  EXPECT_EQ(ran_, (std::vector<std::string>{"3 MiB", "1 MiB", "reply", "4 MiB"}));
 }
 
 TEST_F(MainThreadTasksTest, PostFailsWhenNothingWouldRunIt) {

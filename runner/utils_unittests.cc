@@ -26,6 +26,11 @@ TEST(Utf16ToUtf8, ConvertsValidTextReadsAtMost32767UnitsRefusesLoneSurrogates) {
     EXPECT_EQ(Utf16ToUtf8(wide.c_str()), utf8) << utf8.size();
   }
   EXPECT_EQ(Utf16ToUtf8(nullptr), "");
+  // The lenient form keeps the text and marks the lone half.
+  EXPECT_EQ(Utf16ToUtf8Lenient(high_alone),
+            "a\xef\xbf\xbd"
+            "b");
+  EXPECT_EQ(Utf16ToUtf8Lenient(L"\U0001F600"), "\xf0\x9f\x98\x80");
 }
 
 TEST(Environment, EmptyValueIsPresentAndSelectsTheCapsuleLongValueIsReadWhole) {

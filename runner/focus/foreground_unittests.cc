@@ -123,4 +123,24 @@ TEST_F(ForceForegroundTest, LevelsAreJudgedByTheResultAndInputIsNeverLeftAttache
   }
 }
 
+TEST(ShellDesktop, TheShellsDesktopWindowsAreNoApplication) {
+  const auto make = [](const wchar_t* class_name) {
+    WNDCLASSW window_class{};
+    window_class.lpfnWndProc = ::DefWindowProcW;
+    window_class.lpszClassName = class_name;
+    ::RegisterClassW(&window_class);
+    return ::CreateWindowExW(0, class_name, L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
+                             nullptr, nullptr);
+  };
+  for (auto [class_name, desktop] :
+       {std::pair{L"Progman", true}, std::pair{L"WorkerW", true}, std::pair{L"WorkerWindow", false},
+        std::pair{L"Game", false}}) {
+    HWND window = make(class_name);
+    EXPECT_EQ(IsShellDesktopWindow(window), desktop);
+    ::DestroyWindow(window);
+  }
+  EXPECT_EQ(IsShellDesktopWindow(::GetShellWindow()), ::GetShellWindow() != nullptr);
+  EXPECT_FALSE(IsShellDesktopWindow(nullptr));
+}
+
 }  // namespace
