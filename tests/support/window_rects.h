@@ -32,9 +32,9 @@ inline RECT WorkArea() {
 }
 
 // "(left,top,right,bottom)", for failure messages.
-inline std::string Describe(const RECT& rect) {
-  return "(" + std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
-         std::to_string(rect.right) + "," + std::to_string(rect.bottom) + ")";
+inline std::string Describe(const RECT& r) {
+  return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+         std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
 }
 
 }  // namespace kr_test
