@@ -116,7 +116,8 @@ TEST_F(WindowDpiTest, EveryMethodRoundsAsItsOwn) {
   HRGN rounded = ::CreateRoundRectRgn(0, 0, window.right - window.left, window.bottom - window.top,
                                       expected_->corner_diameter, expected_->corner_diameter);
   ASSERT_NE(::GetWindowRgn(window_, region), ERROR);
-  EXPECT_TRUE(::EqualRgn(region, rounded));
+  // The same pixels: the window system may store the rows merged.
+  EXPECT_EQ(::CombineRgn(rounded, rounded, region, RGN_XOR), NULLREGION);
   ::DeleteObject(rounded);
   ::DeleteObject(region);
 }
