@@ -5,7 +5,6 @@
 #include "tests/support/helper_window.h"
 #include "tests/support/keyboard_input.h"
 #include "tests/support/main_host_test.h"
-#include "tests/support/window_rects.h"
 
 namespace kr_test {
 namespace {
@@ -45,13 +44,6 @@ class ExpandTest : public MainHostTest {
   void Drain() {
     ::PostMessageW(window_, WM_HOTKEY, 3, 0);
     ASSERT_TRUE(ui_->WaitForCall("kestrune/hotkey", "quit"));
-  }
-
-  bool SetWindowSize(double width, double height) {
-    EncodableMap map{{EncodableValue("w"), EncodableValue(width)},
-                     {EncodableValue("h"), EncodableValue(height)}};
-    return ui_->Call("kestrune/window", "setWindowSize", EncodableValue(map)).kind ==
-           CallResult::Kind::kSuccess;
   }
 
   std::unique_ptr<HelperWindow> helper_;
@@ -115,15 +107,15 @@ TEST_F(ExpandTest, PrivateMessagesExpandTheCard) {
 
 TEST_F(ExpandTest, KeptSizeIsUsedUntilItShrinksBelowFiftyPixels) {
   Start();
-  ASSERT_TRUE(SetWindowSize(500, 400));
+  ASSERT_TRUE(CallWindow("setWindowSize", Args({{"w", 500.0}, {"h", 400.0}})));
   ::PostMessageW(window_, WM_HOTKEY, 1, 0);
   ASSERT_TRUE(WaitForCard({710, 340, 1210, 740})) << Describe(WindowRect(window_));
   // Lower than 200 px: a quarter of the free height down.
-  ASSERT_TRUE(SetWindowSize(300, 120));
+  ASSERT_TRUE(CallWindow("setWindowSize", Args({{"w", 300.0}, {"h", 120.0}})));
   ::PostMessageW(window_, WM_HOTKEY, 1, 0);
   ASSERT_TRUE(WaitForCard({810, 240, 1110, 360})) << Describe(WindowRect(window_));
   // Below 50 px on one side: the default card again.
-  ASSERT_TRUE(SetWindowSize(400, 40));
+  ASSERT_TRUE(CallWindow("setWindowSize", Args({{"w", 400.0}, {"h", 40.0}})));
   ASSERT_TRUE(WaitUntil([&] { return SameRect(WindowRect(window_), {810, 240, 1210, 280}); }));
   ::PostMessageW(window_, WM_HOTKEY, 1, 0);
   ASSERT_TRUE(WaitForCard()) << Describe(WindowRect(window_));

@@ -47,22 +47,16 @@ class FocusTest : public MainHostTest {
         static_cast<DWORD>(hold_ms) + 5000);
   }
 
-  bool CallWindow(const char* method, const char* key, EncodableValue value) {
-    EncodableMap map{{EncodableValue(key), std::move(value)}};
-    return ui_->Call("kestrune/window", method, EncodableValue(map)).kind ==
-           CallResult::Kind::kSuccess;
-  }
-
   // Summons the card as Ctrl+Space does with collapse on focus loss enabled,
   // waits out the focus retries (the last about 900 ms after the expand) and
   // leaves the guard at |guard_ms|.
   void Summon(int guard_ms = 0) {
-    ASSERT_TRUE(CallWindow("setBlurHide", "enabled", EncodableValue(true)));
+    ASSERT_TRUE(CallWindow("setBlurHide", Args({{"enabled", true}})));
     ::PostMessageW(window_, WM_HOTKEY, 1, 0);
     ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == window_; }));
     ASSERT_TRUE(WaitUntil([&] { return Count("toggle_capsule") == 1; }));
     ::Sleep(1200);
-    ASSERT_TRUE(CallWindow("setBlurGuard", "ms", EncodableValue(guard_ms)));
+    ASSERT_TRUE(CallWindow("setBlurGuard", Args({{"ms", guard_ms}})));
   }
 
   // Waits until every message posted to the card before it has been handled.
@@ -82,14 +76,30 @@ class FocusTest : public MainHostTest {
     return WaitForHostWindow(static_cast<DWORD>(capsule_ui_->pid()));
   }
 
+  // Ticks of the log lines that contain |text|.
+  std::vector<unsigned long long> Ticks(const std::string& text) const {
+    std::vector<unsigned long long> ticks;
+    for (const std::string& line : log_->NewLines()) {
+      if (line.find(text) != std::string::npos) {
+        ticks.push_back(std::stoull(line));
+      }
+    }
+    return ticks;
+  }
+
   BridgeConnection* capsule_ui_ = nullptr;
   std::unique_ptr<HelperWindow> helper_;
 };
 
+// Two losses without a gain between them collapse once.
 TEST_F(FocusTest, LossPastTheGuardCollapsesOnce) {
   Summon();
   ASSERT_TRUE(helper_->BringToFront());
   ASSERT_TRUE(WaitUntil([&] { return Count("esc_collapse") == 1; }));
+  // Only WM_ACTIVATEAPP is repeated: a posted WM_ACTIVATE would make the base
+  // window class focus the view, which activates the card again.
+  ::PostMessageW(window_, WM_ACTIVATEAPP, FALSE, 0);
+  Drain();
   WatchPolls();
   EXPECT_EQ(Count("esc_collapse"), 1);
 }
@@ -113,35 +123,19 @@ TEST_F(FocusTest, LossInGraceCollapsesOnceFromThePollAfterTheGuard) {
   EXPECT_EQ(Count("esc_collapse"), 1);
 }
 
-TEST_F(FocusTest, SecondLossWithoutAGainDoesNotCollapseAgain) {
-  Summon();
-  ASSERT_TRUE(helper_->BringToFront());
-  ASSERT_TRUE(WaitUntil([&] { return Count("esc_collapse") == 1; }));
-  // Only WM_ACTIVATEAPP is repeated: a posted WM_ACTIVATE would make the base
-  // window class focus the view, which activates the card again.
-  ::PostMessageW(window_, WM_ACTIVATEAPP, FALSE, 0);
-  Drain();
-  WatchPolls();
-  EXPECT_EQ(Count("esc_collapse"), 1);
-}
-
-TEST_F(FocusTest, NeverActivatedWindowNeverCollapses) {
-  ASSERT_TRUE(CallWindow("setBlurHide", "enabled", EncodableValue(true)));
+TEST_F(FocusTest, LossBeforeActivationWithoutBlurHideOrToItsOwnViewDoesNotCollapse) {
+  ASSERT_TRUE(CallWindow("setBlurHide", Args({{"enabled", true}})));
   ASSERT_TRUE(SetCardExpanded(true));
-  ASSERT_TRUE(CallWindow("setBlurGuard", "ms", EncodableValue(0)));
+  ASSERT_TRUE(CallWindow("setBlurGuard", Args({{"ms", 0}})));
   ::PostMessageW(window_, WM_ACTIVATEAPP, FALSE, 0);
   Drain();
   WatchPolls();
-  EXPECT_EQ(Count("esc_collapse"), 0);
-}
-
-TEST_F(FocusTest, LossWithoutBlurHideOrToItsOwnViewDoesNotCollapse) {
   Summon();
   std::vector<HWND> views = ChildWindowsOfClass(window_, L"FLUTTERVIEW");
   ASSERT_EQ(views.size(), 1u);
   ::PostMessageW(window_, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(views.front()));
   Drain();
-  ASSERT_TRUE(CallWindow("setBlurHide", "enabled", EncodableValue(false)));
+  ASSERT_TRUE(CallWindow("setBlurHide", Args({{"enabled", false}})));
   ASSERT_TRUE(helper_->BringToFront());
   // Wine names no window in the WM_ACTIVATE of a switch to another process.
   ::PostMessageW(window_, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(helper_->window));
@@ -160,15 +154,7 @@ TEST_F(FocusTest, CapsuleInFrontOfAnExpandedCardIsPulledBackWithoutACollapse) {
   // A guard for the first switch alone: it has passed by the last one.
   Summon(2000);
   // Only the main process has a capsule to pull the card back from.
-  auto pulls = [&] {
-    std::vector<unsigned long long> ticks;
-    for (const std::string& line : log_->NewLines()) {
-      if (line.find("[KR] BLUR_POLL: capsule fg while expanded, grab back") != std::string::npos) {
-        ticks.push_back(std::stoull(line));
-      }
-    }
-    return ticks;
-  };
+  auto pulls = [&] { return Ticks("[KR] BLUR_POLL: capsule fg while expanded, grab back"); };
   for (size_t pull = 1; pull <= 2; ++pull) {
     ::SetForegroundWindow(capsule);
     ASSERT_TRUE(WaitUntil([&] { return pulls().size() == pull; }, 6000)) << pull;
@@ -205,6 +191,9 @@ TEST_F(FocusTest, CapsuleInFrontOfACollapsedCardOnlyExtendsTheGuard) {
 // so the collapse cannot be sent while the helper carries such a title.
 class BlockedCollapseTest : public FocusTest {
  protected:
+  // The capsule never retries a collapse.
+  static constexpr char kRetry[] = "[KR] BLUR_POLL: retrying esc_collapse";
+
   EnvironmentChanges HostEnvironment() const override {
     return {{L"KR_HOTKEY_BLACKLIST", L"kr blocked"}};
   }
@@ -212,26 +201,15 @@ class BlockedCollapseTest : public FocusTest {
   void SetHelperTitle(const wchar_t* title) {
     ::SendMessageW(helper_->window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title));
   }
-
-  // Ticks of the polling thread's retries; the capsule never retries a collapse.
-  std::vector<unsigned long long> RetryTicks() const {
-    std::vector<unsigned long long> ticks;
-    for (const std::string& line : log_->NewLines()) {
-      if (line.find("[KR] BLUR_POLL: retrying esc_collapse") != std::string::npos) {
-        ticks.push_back(std::stoull(line));
-      }
-    }
-    return ticks;
-  }
 };
 
 TEST_F(BlockedCollapseTest, FailedCollapseIsRetriedEveryHalfSecondUntilItIsSent) {
   Summon();
   SetHelperTitle(L"kr blocked helper");
   ASSERT_TRUE(helper_->BringToFront());
-  ASSERT_TRUE(WaitUntil([&] { return RetryTicks().size() >= 3; }));
+  ASSERT_TRUE(WaitUntil([&] { return Ticks(kRetry).size() >= 3; }));
   EXPECT_EQ(Count("esc_collapse"), 0);
-  std::vector<unsigned long long> blocked = RetryTicks();
+  std::vector<unsigned long long> blocked = Ticks(kRetry);
   for (size_t i = 1; i < blocked.size(); ++i) {
     EXPECT_GE(blocked[i] - blocked[i - 1], 500u) << "retry " << i;
   }

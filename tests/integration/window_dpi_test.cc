@@ -8,7 +8,6 @@
 #include <cstdlib>
 
 #include "tests/support/main_host_test.h"
-#include "tests/support/window_rects.h"
 
 namespace kr_test {
 namespace {
@@ -16,16 +15,8 @@ namespace {
 using flutter::EncodableMap;
 using flutter::EncodableValue;
 
-EncodableValue Map(std::initializer_list<std::pair<const char*, double>> entries) {
-  EncodableMap map;
-  for (const auto& [key, value] : entries) {
-    map[EncodableValue(key)] = EncodableValue(value);
-  }
-  return EncodableValue(map);
-}
-
 EncodableValue Rect(double x, double y, double w, double h) {
-  return Map({{"x", x}, {"y", y}, {"w", w}, {"h", h}});
+  return Args({{"x", x}, {"y", y}, {"w", w}, {"h", h}});
 }
 
 // Physical pixels the host must reach at one DPI.
@@ -77,41 +68,37 @@ class WindowDpiTest : public MainHostTest {
     ASSERT_EQ(::GetDpiForWindow(window_), expected_->dpi);
   }
 
-  void Call(const char* method, const EncodableValue& arguments = EncodableValue()) {
-    ASSERT_EQ(ui_->Call("kestrune/window", method, arguments).kind, CallResult::Kind::kSuccess)
-        << method;
-  }
-
   const Expected* expected_ = nullptr;
 };
 
 TEST_F(WindowDpiTest, EveryMethodRoundsAsItsOwn) {
   // First, while the card has no size of its own.
-  Call("showFromIdle");
+  ASSERT_TRUE(CallWindow("showFromIdle"));
   EXPECT_TRUE(WaitForRect(window_, expected_->idle)) << Describe(WindowRect(window_));
-  Call("showCapsuleBar");
+  ASSERT_TRUE(CallWindow("showCapsuleBar"));
   EXPECT_TRUE(WaitForRect(window_, expected_->bar)) << Describe(WindowRect(window_));
 
-  Call("setWindowBounds", Rect(100, 80, 400, 300));
+  ASSERT_TRUE(CallWindow("setWindowBounds", Rect(100, 80, 400, 300)));
   EXPECT_TRUE(WaitForRect(window_, expected_->bounds)) << Describe(WindowRect(window_));
-  Call("setWindowBounds", Rect(100, 80, 200, 100));
+  ASSERT_TRUE(CallWindow("setWindowBounds", Rect(100, 80, 200, 100)));
   // The size scales, the position stays.
-  Call("setWindowSize", Map({{"w", 400}, {"h", 300}}));
+  ASSERT_TRUE(CallWindow("setWindowSize", Args({{"w", 400.0}, {"h", 300.0}})));
   EXPECT_TRUE(WaitForRect(window_, expected_->bounds)) << Describe(WindowRect(window_));
 
-  Call("setWindowRegion", Rect(10.2, 2, 3, 10.2));
+  ASSERT_TRUE(CallWindow("setWindowRegion", Rect(10.2, 2, 3, 10.2)));
   HRGN region = ::CreateRectRgn(0, 0, 0, 0);
   ASSERT_NE(::GetWindowRgn(window_, region), ERROR);
   RECT box{};
   ::GetRgnBox(region, &box);
   EXPECT_TRUE(SameRect(box, expected_->region)) << Describe(box);
 
-  Call("setWindowBounds", Rect(0, 0, 400, 200));
-  Call("positionTopCenter", Map({{"topOffset", 27.9}, {"width", 383.6}}));
+  ASSERT_TRUE(CallWindow("setWindowBounds", Rect(0, 0, 400, 200)));
+  ASSERT_TRUE(CallWindow("positionTopCenter", Args({{"topOffset", 27.9}, {"width", 383.6}})));
   EXPECT_TRUE(WaitForRect(window_, expected_->top_center)) << Describe(WindowRect(window_));
 
-  Call("setWindowRoundedCorners",
-       EncodableValue(EncodableMap{{EncodableValue("radius"), EncodableValue(int32_t{15})}}));
+  ASSERT_TRUE(CallWindow(
+      "setWindowRoundedCorners",
+      EncodableValue(EncodableMap{{EncodableValue("radius"), EncodableValue(int32_t{15})}})));
   RECT window = WindowRect(window_);
   HRGN rounded = ::CreateRoundRectRgn(0, 0, window.right - window.left, window.bottom - window.top,
                                       expected_->corner_diameter, expected_->corner_diameter);
@@ -126,9 +113,10 @@ TEST_F(WindowDpiTest, DesktopBoundsAreLogical) {
   CallResult result = ui_->Call("kestrune/window", "setDesktopBounds");
   ASSERT_EQ(result.kind, CallResult::Kind::kSuccess);
   // 1920 x 1080 over 1.25 and over 1.5.
-  EXPECT_EQ(result.value, expected_->dpi == 120
-                              ? Map({{"x", 0}, {"y", 0}, {"width", 1536}, {"height", 864}})
-                              : Map({{"x", 0}, {"y", 0}, {"width", 1280}, {"height", 720}}));
+  EXPECT_EQ(result.value,
+            expected_->dpi == 120
+                ? Args({{"x", 0.0}, {"y", 0.0}, {"width", 1536.0}, {"height", 864.0}})
+                : Args({{"x", 0.0}, {"y", 0.0}, {"width", 1280.0}, {"height", 720.0}}));
 }
 
 }  // namespace

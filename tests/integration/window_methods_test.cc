@@ -10,7 +10,6 @@
 #include "tests/support/channel_samples.h"
 #include "tests/support/helper_window.h"
 #include "tests/support/main_host_test.h"
-#include "tests/support/window_rects.h"
 
 namespace kr_test {
 namespace {
@@ -19,16 +18,8 @@ using flutter::EncodableMap;
 using flutter::EncodableValue;
 using Kind = CallResult::Kind;
 
-EncodableValue Map(std::initializer_list<std::pair<const char*, EncodableValue>> entries) {
-  EncodableMap map;
-  for (const auto& [key, value] : entries) {
-    map[EncodableValue(key)] = value;
-  }
-  return EncodableValue(map);
-}
-
 EncodableValue Rect(double x, double y, double w, double h) {
-  return Map({{"x", x}, {"y", y}, {"w", w}, {"h", h}});
+  return Args({{"x", x}, {"y", y}, {"w", w}, {"h", h}});
 }
 
 LONG ExStyle(HWND window) {
@@ -155,34 +146,34 @@ TEST_F(WindowMethodsTest, EachMethodLeavesItsWindow) {
   Run({
       Step("setWindowBounds", Rect(150, 60, 500, 400), {150, 60, 650, 460}),
       Step("setWindowBounds", Rect(10, 10, 0, 400), {150, 60, 650, 460}),
-      Step("setWindowSize", Map({{"w", 400.0}, {"h", 300.0}}), {150, 60, 550, 360}),
+      Step("setWindowSize", Args({{"w", 400.0}, {"h", 300.0}}), {150, 60, 550, 360}),
       // Whole numbers, as the interface sends them, are numbers too.
-      Step("setWindowSize", Map({{"w", int32_t{420}}, {"h", int64_t{310}}}), {150, 60, 570, 370}),
-      Step("setWindowSize", Map({{"w", 0.0}, {"h", 300.0}}), {150, 60, 570, 370}),
-      Step("setWindowSize", Map({{"w", 400.0}, {"h", "300"}}), {150, 60, 570, 370})
+      Step("setWindowSize", Args({{"w", int32_t{420}}, {"h", int64_t{310}}}), {150, 60, 570, 370}),
+      Step("setWindowSize", Args({{"w", 0.0}, {"h", 300.0}}), {150, 60, 570, 370}),
+      Step("setWindowSize", Args({{"w", 400.0}, {"h", "300"}}), {150, 60, 570, 370})
           .Answer(Kind::kError),
       Step("getWindowPos", {}, {150, 60, 570, 370}).Answer(Kind::kSuccess, Rect(150, 60, 420, 310)),
       Step("setWindowBounds", Rect(100, 300, 501, 400), {100, 300, 601, 700}),
       Step("setTopCenter", {}, {709, 0, 1210, 400}),
-      Step("positionTopCenter", Map({{"topOffset", 40.9}, {"width", int32_t{300}}}),
+      Step("positionTopCenter", Args({{"topOffset", 40.9}, {"width", int32_t{300}}}),
            {810, 40, 1311, 440}),
       Step("positionTopCenter", {}, {709, 28, 1210, 428}),
       Step("setCenterScreen", {}, at),
       Step("setDesktopBounds", {}, at)
           .Answer(Kind::kSuccess,
-                  Map({{"x", 0.0}, {"y", 0.0}, {"width", 1920.0}, {"height", 1080.0}})),
+                  Args({{"x", 0.0}, {"y", 0.0}, {"width", 1920.0}, {"height", 1080.0}})),
       Step("setWindowRegion", Rect(10.4, 20, 100.2, 50), at).Region({10, 20, 111, 70}),
       Step("setWindowRegion", {}, at),
       Step("setWindowRoundedCorners", {}, at).Region({0, 0, 501, 400}, 28),
-      Step("setWindowRoundedCorners", Map({{"radius", int32_t{0}}}), at),
-      Step("setWindowOpacity", Map({{"opacity", int32_t{50}}}), at, kLayered, kLayered).Alpha(127),
+      Step("setWindowRoundedCorners", Args({{"radius", int32_t{0}}}), at),
+      Step("setWindowOpacity", Args({{"opacity", int32_t{50}}}), at, kLayered, kLayered).Alpha(127),
       Step("setWindowOpacity", {}, at, kLayered, kLayered).Alpha(255),
       Step("setLayered", {}, at, kLayered, 0),
-      Step("setAlwaysOnTop", Map({{"onTop", false}}), at, kTop, 0),
+      Step("setAlwaysOnTop", Args({{"onTop", false}}), at, kTop, 0),
       Step("setAlwaysOnTop", {}, at, kTop, kTop),
-      Step("setClickThrough", Map({{"enabled", true}}), at, kThrough, kThrough),
+      Step("setClickThrough", Args({{"enabled", true}}), at, kThrough, kThrough),
       Step("setClickThrough", {}, at, kThrough, 0),
-      Step("setAlwaysOnTop", Map({{"onTop", false}}), at, kTop, 0),
+      Step("setAlwaysOnTop", Args({{"onTop", false}}), at, kTop, 0),
       Step("hideOffScreen", {}, {-32000, -32000, -31499, -31600}, kTop, kTop),
       Step("showCapsuleBar", {}, {770, 2, 1150, 66}, kTop, kTop),
       Step("noSuchMethod", {}, {770, 2, 1150, 66}).Answer(Kind::kNotImplemented),
@@ -195,7 +186,7 @@ TEST_F(WindowMethodsTest, EachMethodLeavesItsWindow) {
     POINT cursor{};
     return ::GetCursorPos(&cursor) && cursor.x == 321 && cursor.y == 234;
   }));
-  EXPECT_EQ(ui_->Call("kestrune/window", "getCursorPos").value, Map({{"x", 321.0}, {"y", 234.0}}));
+  EXPECT_EQ(ui_->Call("kestrune/window", "getCursorPos").value, Args({{"x", 321.0}, {"y", 234.0}}));
 }
 
 // Click-through marks the view as well, and makes it transparent to every hit
@@ -207,7 +198,7 @@ TEST_F(WindowMethodsTest, ClickThroughMakesTheViewTransparent) {
   Run({Step("setWindowBounds", Rect(100, 100, 600, 400), {100, 100, 700, 500}),
        Step("set", Rect(10, 10, 50, 50), {100, 100, 700, 500}).On("kestrune/hitregion")});
   EXPECT_EQ(HitTestAt(view, 20, 20), HTCLIENT);
-  Run({Step("setClickThrough", Map({{"enabled", true}}), {100, 100, 700, 500})});
+  Run({Step("setClickThrough", Args({{"enabled", true}}), {100, 100, 700, 500})});
   EXPECT_NE(ExStyle(view) & WS_EX_TRANSPARENT, 0);
   for (POINT point : {POINT{0, 0}, POINT{20, 20}, POINT{300, 200}, POINT{599, 399}}) {
     EXPECT_EQ(HitTestAt(view, point.x, point.y), HTTRANSPARENT) << point.x << "," << point.y;
@@ -239,11 +230,11 @@ TEST_F(WindowMethodsTest, ShowFromIdleBringsAParkedCardBackInGrace) {
 
 TEST_F(WindowMethodsTest, ShowFromIdleKeepsASetSizeAndClampsItToTheWorkArea) {
   // Lower than 200 px: a quarter of the free height down.
-  Run({Step("setWindowSize", Map({{"w", 400.0}, {"h", 150.0}}), kAnywhere),
+  Run({Step("setWindowSize", Args({{"w", 400.0}, {"h", 150.0}}), kAnywhere),
        Step("showFromIdle", {}, {760, 232, 1160, 382})});
   // Taller than the work area (Wine caps a window at 12 px beyond the screen):
   // 1601 x 1090 shrinks by 1080 / 1090 to 1586 x 1080, centred.
-  Run({Step("setWindowSize", Map({{"w", 1601.0}, {"h", 1090.0}}), kAnywhere),
+  Run({Step("setWindowSize", Args({{"w", 1601.0}, {"h", 1090.0}}), kAnywhere),
        Step("showFromIdle", {}, {167, 0, 1753, 1080}, WS_EX_TOPMOST, WS_EX_TOPMOST)});
 }
 
@@ -299,7 +290,7 @@ TEST(CapsuleWindowMethodsTest, IslandBarAndHitRegion) {
   EXPECT_EQ(
       ui->Call(
             "kestrune/hitregion", "set",
-            Map({{"x", int32_t{10}}, {"y", int32_t{0}}, {"w", int32_t{100}}, {"h", int32_t{40}}}))
+            Args({{"x", int32_t{10}}, {"y", int32_t{0}}, {"w", int32_t{100}}, {"h", int32_t{40}}}))
           .kind,
       Kind::kSuccess);
   EXPECT_EQ(HitTestAt(view, 111, 40), HTTRANSPARENT);
