@@ -9,9 +9,6 @@
 namespace kr_test {
 namespace {
 
-using flutter::EncodableMap;
-using flutter::EncodableValue;
-
 constexpr UINT kActivateMsg = WM_USER + 200;
 constexpr UINT kCapsuleExpandMsg = WM_USER + 400;
 // The 720 x 530 card, centred.
@@ -38,12 +35,6 @@ class ExpandTest : public MainHostTest {
       return ::IsWindowVisible(window_) && ::GetForegroundWindow() == window_ &&
              SameRect(WindowRect(window_), expected);
     });
-  }
-
-  // Waits until every message posted to the card before it has been handled.
-  void Drain() {
-    ::PostMessageW(window_, WM_HOTKEY, 3, 0);
-    ASSERT_TRUE(ui_->WaitForCall("kestrune/hotkey", "quit"));
   }
 
   std::unique_ptr<HelperWindow> helper_;

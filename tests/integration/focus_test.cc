@@ -13,9 +13,6 @@
 namespace kr_test {
 namespace {
 
-using flutter::EncodableMap;
-using flutter::EncodableValue;
-
 class FocusTest : public MainHostTest {
  protected:
   void SetUp() override {
@@ -57,13 +54,6 @@ class FocusTest : public MainHostTest {
     ASSERT_TRUE(WaitUntil([&] { return Count("toggle_capsule") == 1; }));
     ::Sleep(1200);
     ASSERT_TRUE(CallWindow("setBlurGuard", Args({{"ms", guard_ms}})));
-  }
-
-  // Waits until every message posted to the card before it has been handled.
-  void Drain() {
-    int quits = Count("quit");
-    ::PostMessageW(window_, WM_HOTKEY, 3, 0);
-    ASSERT_TRUE(WaitUntil([&] { return Count("quit") > quits; }));
   }
 
   // Keeps watching long enough for the polling thread to act several times.

@@ -87,6 +87,13 @@ class MainHostTest : public ::testing::Test {
            CallResult::Kind::kSuccess;
   }
 
+  // Waits until every message posted to the card before it has been handled.
+  void Drain() {
+    int quits = Count("quit");
+    ::PostMessageW(window_, WM_HOTKEY, 3, 0);
+    ASSERT_TRUE(WaitUntil([&] { return Count("quit") > quits; }));
+  }
+
   // Calls |method| on the window channel; true when it answers success.
   bool CallWindow(const char* method, const flutter::EncodableValue& arguments = {}) {
     return ui_->Call("kestrune/window", method, arguments).kind == CallResult::Kind::kSuccess;
