@@ -26,7 +26,7 @@ class ExpandTest : public MainHostTest {
     ASSERT_TRUE(log_->WaitForMessage("[KR] Capsule process OnCreate done"));
     helper_ = StartHelperWindow(L"kr expand helper", fullscreen);
     ASSERT_TRUE(helper_);
-    ASSERT_TRUE(helper_->BringToFront());
+    ASSERT_TRUE(StaysInFront(helper_->window));
   }
 
   // Waits until the card is shown at |expected| and in front.

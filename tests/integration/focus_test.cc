@@ -31,19 +31,6 @@ class FocusTest : public MainHostTest {
 
   virtual EnvironmentChanges HostEnvironment() const { return {}; }
 
-  // True once |window| has held the foreground for |hold_ms| on end.
-  static bool StaysInFront(HWND window, ULONGLONG hold_ms = 500) {
-    ULONGLONG since = ::GetTickCount64();
-    return WaitUntil(
-        [&] {
-          if (::GetForegroundWindow() != window) {
-            since = ::GetTickCount64();
-          }
-          return ::GetTickCount64() - since >= hold_ms;
-        },
-        static_cast<DWORD>(hold_ms) + 5000);
-  }
-
   // Summons the card as Ctrl+Space does with collapse on focus loss enabled,
   // waits out the focus retries (the last about 900 ms after the expand) and
   // leaves the guard at |guard_ms|.

@@ -10,6 +10,16 @@ bool HelperWindow::BringToFront() const {
   return WaitUntil([&] { return ::GetForegroundWindow() == window; });
 }
 
+bool StaysInFront(HWND window, ULONGLONG hold_ms) {
+  ULONGLONG since = ::GetTickCount64();
+  return WaitUntil(
+      [&] {
+        since = ::GetForegroundWindow() == window ? since : ::GetTickCount64();
+        return ::GetTickCount64() - since >= hold_ms;
+      },
+      static_cast<DWORD>(hold_ms) + 5000);
+}
+
 std::unique_ptr<HelperWindow> StartHelperWindow(const std::wstring& title, bool fullscreen) {
   auto helper = std::make_unique<HelperWindow>();
   std::vector<std::wstring> arguments = {title};

@@ -32,6 +32,10 @@ struct HelperWindow {
   bool BringToFront() const;
 };
 
+// True once |window| has held the foreground for |hold_ms| on end, as late
+// focus events of the window system have then arrived.
+bool StaysInFront(HWND window, ULONGLONG hold_ms = 500);
+
 // Starts the helper and waits until it is the foreground window.
 std::unique_ptr<HelperWindow> StartHelperWindow(const std::wstring& title, bool fullscreen = false);
 
