@@ -1,15 +1,13 @@
-// Logical pixels of "kestrune/window" at a DPI above 96: run in a session whose
-// prefix sets LogPixels to KR_EXPECT_DPI (144 or 120).
+// Logical pixels of "kestrune/window" at a DPI above 96, in a session whose
+// prefix sets LogPixels to KR_EXPECT_DPI (144 or 120) on a 1920 x 1080 desktop.
+// The cases sit where rounding half away from zero and truncation part.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <string>
 
 #include "tests/support/main_host_test.h"
-#include "tests/support/wait.h"
-#include "tests/support/window_rects.h"
 
 namespace kr_test {
 namespace {
@@ -18,78 +16,107 @@ using flutter::EncodableMap;
 using flutter::EncodableValue;
 
 EncodableValue Rect(double x, double y, double w, double h) {
-  return EncodableValue(EncodableMap{{EncodableValue("x"), EncodableValue(x)},
-                                     {EncodableValue("y"), EncodableValue(y)},
-                                     {EncodableValue("w"), EncodableValue(w)},
-                                     {EncodableValue("h"), EncodableValue(h)}});
+  return Args({{"x", x}, {"y", y}, {"w", w}, {"h", h}});
 }
 
-UINT ExpectedDpi() {
-  const char* value = std::getenv("KR_EXPECT_DPI");
-  return value ? static_cast<UINT>(std::atoi(value)) : 0;
-}
+// Physical pixels the host must reach at one DPI.
+struct Expected {
+  UINT dpi;
+  RECT bounds;          // setWindowBounds (100, 80, 400, 300)
+  RECT region;          // setWindowRegion (10.2, 2, 3, 10.2)
+  RECT idle;            // showFromIdle: the 720 x 530 card rounded, centred
+  RECT bar;             // showCapsuleBar: 380 x 64 rounded, 2 px down truncated
+  RECT top_center;      // positionTopCenter 27.9 / 383.6 of a 400 x 200 window
+  int corner_diameter;  // setWindowRoundedCorners 15 of that window, truncated
+};
+
+// 120: 662.5 -> 663, -2.5 -> -2, 27 x 1.25 = 33.75 -> 33, 383 x 1.25 = 478.75 -> 478,
+// 15 x 1.25 = 18.75 -> 18; 144: 27 x 1.5 = 40.5 -> 40, 383 x 1.5 = 574.5 -> 574, 22.5 -> 22.
+constexpr Expected kExpected[] = {
+    {120,
+     {125, 100, 625, 475},
+     {13, 3, 17, 15},
+     {510, 208, 1410, 871},
+     {722, 2, 1197, 82},
+     {721, 33, 1221, 283},
+     36},
+    {144,
+     {150, 120, 750, 570},
+     {15, 3, 20, 18},
+     {420, 142, 1500, 937},
+     {675, 3, 1245, 99},
+     {673, 40, 1273, 340},
+     44},
+};
 
 class WindowDpiTest : public MainHostTest {
  protected:
   void SetUp() override {
-    dpi_ = ExpectedDpi();
-    ASSERT_TRUE(dpi_ == 144 || dpi_ == 120) << "KR_EXPECT_DPI names the session's DPI";
+    const char* dpi = std::getenv("KR_EXPECT_DPI");
+    for (const Expected& row : kExpected) {
+      if (dpi != nullptr && row.dpi == static_cast<UINT>(std::atoi(dpi))) {
+        expected_ = &row;
+      }
+    }
+    ASSERT_NE(expected_, nullptr) << "KR_EXPECT_DPI names the session's DPI, 144 or 120";
+    ASSERT_TRUE(SameRect(WorkArea(), RECT{0, 0, 1920, 1080})) << Describe(WorkArea());
     StartMainHost();
     if (HasFatalFailure()) {
       return;
     }
     ASSERT_TRUE(log_->WaitForMessage("[KR] OnCreate done, main window ready"));
-    ASSERT_EQ(::GetDpiForWindow(window_), dpi_);
+    ASSERT_EQ(::GetDpiForWindow(window_), expected_->dpi);
   }
 
-  CallResult Call(const char* method, const EncodableValue& arguments = EncodableValue()) {
-    return ui_->Call("kestrune/window", method, arguments);
-  }
-
-  UINT dpi_ = 0;
+  const Expected* expected_ = nullptr;
 };
 
-TEST_F(WindowDpiTest, SizesAreScaledAndRounded) {
-  // 144: 100 x 1.5 = 150; 120: 100 x 1.25 = 125, 80 x 1.25 = 100.
-  ASSERT_EQ(Call("setWindowBounds", Rect(100, 80, 400, 300)).kind, CallResult::Kind::kSuccess);
-  RECT bounds = dpi_ == 144 ? RECT{150, 120, 750, 570} : RECT{125, 100, 625, 475};
-  EXPECT_TRUE(WaitForRect(window_, bounds)) << Describe(WindowRect(window_));
+TEST_F(WindowDpiTest, EveryMethodRoundsAsItsOwn) {
+  // First, while the card has no size of its own.
+  ASSERT_TRUE(CallWindow("showFromIdle"));
+  EXPECT_TRUE(WaitForRect(window_, expected_->idle)) << Describe(WindowRect(window_));
+  ASSERT_TRUE(CallWindow("showCapsuleBar"));
+  EXPECT_TRUE(WaitForRect(window_, expected_->bar)) << Describe(WindowRect(window_));
 
-  ASSERT_EQ(Call("setWindowBounds", Rect(100, 80, 200, 100)).kind, CallResult::Kind::kSuccess);
-  ASSERT_EQ(Call("setWindowSize",
-                 EncodableValue(EncodableMap{{EncodableValue("w"), EncodableValue(400.0)},
-                                             {EncodableValue("h"), EncodableValue(300.0)}}))
-                .kind,
-            CallResult::Kind::kSuccess);
-  // 400 x 300 logical: 600 x 450 at 144, 500 x 375 at 120; the position stays.
-  RECT sized = dpi_ == 144 ? RECT{150, 120, 750, 570} : RECT{125, 100, 625, 475};
-  EXPECT_TRUE(WaitForRect(window_, sized)) << Describe(WindowRect(window_));
-}
+  ASSERT_TRUE(CallWindow("setWindowBounds", Rect(100, 80, 400, 300)));
+  EXPECT_TRUE(WaitForRect(window_, expected_->bounds)) << Describe(WindowRect(window_));
+  ASSERT_TRUE(CallWindow("setWindowBounds", Rect(100, 80, 200, 100)));
+  // The size scales, the position stays.
+  ASSERT_TRUE(CallWindow("setWindowSize", Args({{"w", 400.0}, {"h", 300.0}})));
+  EXPECT_TRUE(WaitForRect(window_, expected_->bounds)) << Describe(WindowRect(window_));
 
-TEST_F(WindowDpiTest, RegionEdgesAreRoundedOneByOne) {
-  ASSERT_EQ(Call("setWindowBounds", Rect(0, 0, 400, 300)).kind, CallResult::Kind::kSuccess);
-  ASSERT_EQ(Call("setWindowRegion", Rect(10.2, 2, 3, 10.2)).kind, CallResult::Kind::kSuccess);
-  // 144: 15.3, 3, 19.8, 18.3; 120: 12.75, 2.5, 16.5, 15.25 (halves away from zero).
-  RECT expected = dpi_ == 144 ? RECT{15, 3, 20, 18} : RECT{13, 3, 17, 15};
+  ASSERT_TRUE(CallWindow("setWindowRegion", Rect(10.2, 2, 3, 10.2)));
   HRGN region = ::CreateRectRgn(0, 0, 0, 0);
   ASSERT_NE(::GetWindowRgn(window_, region), ERROR);
   RECT box{};
   ::GetRgnBox(region, &box);
+  EXPECT_TRUE(SameRect(box, expected_->region)) << Describe(box);
+
+  ASSERT_TRUE(CallWindow("setWindowBounds", Rect(0, 0, 400, 200)));
+  ASSERT_TRUE(CallWindow("positionTopCenter", Args({{"topOffset", 27.9}, {"width", 383.6}})));
+  EXPECT_TRUE(WaitForRect(window_, expected_->top_center)) << Describe(WindowRect(window_));
+
+  ASSERT_TRUE(CallWindow(
+      "setWindowRoundedCorners",
+      EncodableValue(EncodableMap{{EncodableValue("radius"), EncodableValue(int32_t{15})}})));
+  RECT window = WindowRect(window_);
+  HRGN rounded = ::CreateRoundRectRgn(0, 0, window.right - window.left, window.bottom - window.top,
+                                      expected_->corner_diameter, expected_->corner_diameter);
+  ASSERT_NE(::GetWindowRgn(window_, region), ERROR);
+  // The same pixels: the window system may store the rows merged.
+  EXPECT_EQ(::CombineRgn(rounded, rounded, region, RGN_XOR), NULLREGION);
+  ::DeleteObject(rounded);
   ::DeleteObject(region);
-  EXPECT_TRUE(::EqualRect(&box, &expected)) << Describe(box);
 }
 
 TEST_F(WindowDpiTest, DesktopBoundsAreLogical) {
-  RECT work{};
-  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  double scale = dpi_ / 96.0;
-  CallResult result = Call("setDesktopBounds");
+  CallResult result = ui_->Call("kestrune/window", "setDesktopBounds");
   ASSERT_EQ(result.kind, CallResult::Kind::kSuccess);
-  const auto& map = std::get<EncodableMap>(result.value);
-  EXPECT_DOUBLE_EQ(std::get<double>(map.at(EncodableValue("width"))),
-                   (work.right - work.left) / scale);
-  EXPECT_DOUBLE_EQ(std::get<double>(map.at(EncodableValue("height"))),
-                   (work.bottom - work.top) / scale);
+  // 1920 x 1080 over 1.25 and over 1.5.
+  EXPECT_EQ(result.value,
+            expected_->dpi == 120
+                ? Args({{"x", 0.0}, {"y", 0.0}, {"width", 1536.0}, {"height", 864.0}})
+                : Args({{"x", 0.0}, {"y", 0.0}, {"width", 1280.0}, {"height", 720.0}}));
 }
 
 }  // namespace

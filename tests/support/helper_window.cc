@@ -5,17 +5,19 @@
 
 namespace kr_test {
 
-int HelperWindow::KeyDowns(UINT vk) const {
-  return static_cast<int>(::SendMessageW(window, kCountKeyDownsMsg, vk, 0));
-}
-
-int HelperWindow::KeyUps(UINT vk) const {
-  return static_cast<int>(::SendMessageW(window, kCountKeyUpsMsg, vk, 0));
-}
-
 bool HelperWindow::BringToFront() const {
   ::SetForegroundWindow(window);
   return WaitUntil([&] { return ::GetForegroundWindow() == window; });
+}
+
+bool StaysInFront(HWND window, ULONGLONG hold_ms) {
+  ULONGLONG since = ::GetTickCount64();
+  return WaitUntil(
+      [&] {
+        since = ::GetForegroundWindow() == window ? since : ::GetTickCount64();
+        return ::GetTickCount64() - since >= hold_ms;
+      },
+      static_cast<DWORD>(hold_ms) + 5000);
 }
 
 std::unique_ptr<HelperWindow> StartHelperWindow(const std::wstring& title, bool fullscreen) {
@@ -28,23 +30,18 @@ std::unique_ptr<HelperWindow> StartHelperWindow(const std::wstring& title, bool 
   if (!helper->process) {
     return nullptr;
   }
-  DWORD pid = helper->process->pid();
   WaitUntil([&] {
-    HWND found = nullptr;
-    while ((found = ::FindWindowExW(nullptr, found, kHelperWindowClass, nullptr)) != nullptr) {
+    for (HWND found = nullptr;
+         (found = ::FindWindowExW(nullptr, found, kHelperWindowClass, nullptr));) {
       DWORD owner = 0;
       ::GetWindowThreadProcessId(found, &owner);
-      if (owner == pid) {
+      if (owner == helper->process->pid()) {
         helper->window = found;
-        return true;
       }
     }
-    return false;
+    return helper->window != nullptr;
   });
-  if (helper->window == nullptr || !helper->BringToFront()) {
-    return nullptr;
-  }
-  return helper;
+  return helper->window != nullptr && helper->BringToFront() ? std::move(helper) : nullptr;
 }
 
 }  // namespace kr_test

@@ -1,7 +1,6 @@
 // kr_helper_window TITLE [fullscreen]: another application's window for tests.
-// Shows itself in front and counts the keys it receives; a test asks with
-//   SendMessage(window, kCountKeyDownsMsg, vk, 0) / kCountKeyUpsMsg
-// and may set the title with WM_SETTEXT.
+// Shows itself in front and counts the keys it receives (see helper_window.h);
+// a test may set its title with WM_SETTEXT.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -19,12 +18,10 @@ LRESULT CALLBACK HelperProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
   switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      ++key_downs[wparam];
-      return 0;
+      return ++key_downs[wparam], 0;
     case WM_KEYUP:
     case WM_SYSKEYUP:
-      ++key_ups[wparam];
-      return 0;
+      return ++key_ups[wparam], 0;
     case kr_test::kCountKeyDownsMsg:
       return key_downs[wparam];
     case kr_test::kCountKeyUpsMsg:
@@ -48,22 +45,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int) {
   std::wstring title = argc > 1 ? argv[1] : L"kr helper";
   bool fullscreen = argc > 2 && std::wstring(argv[2]) == L"fullscreen";
   ::LocalFree(argv);
-
   WNDCLASSW window_class{};
   window_class.lpfnWndProc = HelperProc;
   window_class.hInstance = instance;
   window_class.lpszClassName = kr_test::kHelperWindowClass;
-  window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   ::RegisterClassW(&window_class);
-  RECT rect{200, 200, 600, 500};
-  DWORD style = WS_OVERLAPPEDWINDOW;
-  if (fullscreen) {
-    style = WS_POPUP;
-    rect = RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-  }
-  HWND window = ::CreateWindowExW(0, kr_test::kHelperWindowClass, title.c_str(), style, rect.left,
-                                  rect.top, rect.right - rect.left, rect.bottom - rect.top, nullptr,
-                                  nullptr, instance, nullptr);
+  HWND window =
+      fullscreen
+          ? ::CreateWindowExW(0, kr_test::kHelperWindowClass, title.c_str(), WS_POPUP, 0, 0,
+                              ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
+                              nullptr, nullptr, instance, nullptr)
+          : ::CreateWindowExW(0, kr_test::kHelperWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW,
+                              200, 200, 400, 300, nullptr, nullptr, instance, nullptr);
   ::ShowWindow(window, SW_SHOW);
   ::SetForegroundWindow(window);
   ::SetFocus(window);

@@ -1,5 +1,6 @@
 #include "tests/support/host_process.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "tests/support/wait.h"
@@ -7,6 +8,7 @@
 namespace kr_test {
 namespace {
 
+// Quoted as CommandLineToArgvW splits it back.
 std::wstring QuoteArgument(const std::wstring& argument) {
   if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) {
     return argument;
@@ -18,51 +20,35 @@ std::wstring QuoteArgument(const std::wstring& argument) {
       ++backslashes;
       continue;
     }
-    if (c == L'"') {
-      quoted.append(backslashes * 2 + 1, L'\\');
-    } else {
-      quoted.append(backslashes, L'\\');
-    }
+    quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
     backslashes = 0;
     quoted.push_back(c);
   }
   quoted.append(backslashes * 2, L'\\');
-  quoted.push_back(L'"');
-  return quoted;
+  return quoted + L"\"";
 }
 
 // The current environment with |changes| applied, as a CreateProcess block.
 std::vector<wchar_t> BuildEnvironment(const EnvironmentChanges& changes) {
   std::map<std::wstring, std::wstring> variables;
-  std::vector<std::wstring> order;
   wchar_t* block = ::GetEnvironmentStringsW();
-  for (const wchar_t* entry = block; entry && *entry; entry += wcslen(entry) + 1) {
+  for (const wchar_t* entry = block; *entry; entry += wcslen(entry) + 1) {
     std::wstring text(entry);
     size_t equals = text.find(L'=', 1);  // "=C:" style entries start with '='
-    if (equals == std::wstring::npos) {
-      continue;
-    }
-    std::wstring name = text.substr(0, equals);
-    if (changes.count(name) == 0) {
-      variables[name] = text.substr(equals + 1);
+    if (equals != std::wstring::npos) {
+      variables[text.substr(0, equals)] = text.substr(equals + 1);
     }
   }
   ::FreeEnvironmentStringsW(block);
   for (const auto& [name, value] : changes) {
-    if (value) {
-      variables[name] = *value;
-    }
+    value ? void(variables[name] = *value) : void(variables.erase(name));
   }
   std::vector<wchar_t> result;
   for (const auto& [name, value] : variables) {
     std::wstring entry = name + L"=" + value;
-    result.insert(result.end(), entry.begin(), entry.end());
-    result.push_back(L'\0');
+    result.insert(result.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
   }
-  result.push_back(L'\0');
-  if (result.size() == 1) {
-    result.push_back(L'\0');
-  }
+  result.resize(result.size() + (result.empty() ? 2 : 1), L'\0');
   return result;
 }
 
@@ -73,15 +59,10 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::wstring& program,
                                                   const EnvironmentChanges& environment) {
   auto child = std::make_unique<ChildProcess>();
   child->job_.reset(::CreateJobObjectW(nullptr, nullptr));
-  if (!child->job_) {
-    fwprintf(stderr, L"CreateJobObject failed: %lu\n", ::GetLastError());
-    return nullptr;
-  }
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
   ::SetInformationJobObject(child->job_.get(), JobObjectExtendedLimitInformation, &limits,
                             sizeof(limits));
-
   std::wstring command_line = QuoteArgument(program);
   for (const std::wstring& argument : arguments) {
     command_line += L" " + QuoteArgument(argument);
@@ -90,10 +71,11 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::wstring& program,
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE,
-                        CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT, env.data(), nullptr,
-                        &startup, &info)) {
-    fwprintf(stderr, L"CreateProcess %ls failed: %lu\n", program.c_str(), ::GetLastError());
+  // Suspended until it is in the job, so that nothing it starts escapes it.
+  if (!child->job_ || !::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr,
+                                        FALSE, CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT,
+                                        env.data(), nullptr, &startup, &info)) {
+    fwprintf(stderr, L"starting %ls failed: %lu\n", program.c_str(), ::GetLastError());
     return nullptr;
   }
   ::AssignProcessToJobObject(child->job_.get(), info.hProcess);
@@ -105,7 +87,11 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::wstring& program,
 }
 
 ChildProcess::~ChildProcess() {
-  Terminate();
+  ::TerminateJobObject(job_.get(), 0);
+  ::WaitForSingleObject(process_.get(), 5000);
+  // Under load the window system may list a dead process's window a little
+  // longer, and the next host would take it for a running instance.
+  WaitUntil([this] { return HostWindows(pid_).empty(); }, 5000);
 }
 
 bool ChildProcess::running() const {
@@ -113,30 +99,17 @@ bool ChildProcess::running() const {
 }
 
 std::optional<DWORD> ChildProcess::WaitForExit(DWORD timeout_ms) {
-  if (::WaitForSingleObject(process_.get(), timeout_ms) != WAIT_OBJECT_0) {
+  DWORD code = 0;
+  if (::WaitForSingleObject(process_.get(), timeout_ms) != WAIT_OBJECT_0 ||
+      !::GetExitCodeProcess(process_.get(), &code)) {
     return std::nullopt;
   }
-  DWORD code = 0;
-  ::GetExitCodeProcess(process_.get(), &code);
   return code;
-}
-
-void ChildProcess::Terminate() {
-  if (job_) {
-    ::TerminateJobObject(job_.get(), 0);
-  }
-  if (process_) {
-    ::WaitForSingleObject(process_.get(), 5000);
-    // Under load the window system may list a dead process's window a little
-    // longer, and the next host would take it for a running instance.
-    WaitUntil([this] { return HostWindows(pid_).empty(); }, 5000);
-  }
 }
 
 std::wstring ProgramFolder() {
   wchar_t path[MAX_PATH];
-  DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, length);
+  std::wstring folder(path, ::GetModuleFileNameW(nullptr, path, MAX_PATH));
   return folder.substr(0, folder.find_last_of(L"\\/") + 1);
 }
 
@@ -153,22 +126,16 @@ std::unique_ptr<ChildProcess> StartHost(const EnvironmentChanges& environment,
 }
 
 std::vector<HWND> HostWindows(DWORD pid) {
-  struct Search {
-    DWORD pid;
-    std::vector<HWND> found;
-  } search{pid, {}};
-  ::EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* search = reinterpret_cast<Search*>(param);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        if (owner == search->pid && WindowClass(window) == L"FLUTTER_RUNNER_WIN32_WINDOW") {
-          search->found.push_back(window);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  std::vector<HWND> found;
+  for (HWND window = nullptr;
+       (window = ::FindWindowExW(nullptr, window, L"FLUTTER_RUNNER_WIN32_WINDOW", nullptr));) {
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner == pid) {
+      found.push_back(window);
+    }
+  }
+  return found;
 }
 
 HWND WaitForHostWindow(DWORD pid, DWORD timeout_ms) {
@@ -185,8 +152,7 @@ HWND WaitForHostWindow(DWORD pid, DWORD timeout_ms) {
 
 std::vector<HWND> ChildWindowsOfClass(HWND parent, const wchar_t* class_name) {
   std::vector<HWND> found;
-  for (HWND child = ::FindWindowExW(parent, nullptr, class_name, nullptr); child != nullptr;
-       child = ::FindWindowExW(parent, child, class_name, nullptr)) {
+  for (HWND child = nullptr; (child = ::FindWindowExW(parent, child, class_name, nullptr));) {
     found.push_back(child);
   }
   return found;
@@ -194,14 +160,12 @@ std::vector<HWND> ChildWindowsOfClass(HWND parent, const wchar_t* class_name) {
 
 std::wstring WindowClass(HWND window) {
   wchar_t name[256];
-  int length = ::GetClassNameW(window, name, 256);
-  return std::wstring(name, length > 0 ? length : 0);
+  return std::wstring(name, std::max(::GetClassNameW(window, name, 256), 0));
 }
 
 std::wstring WindowTitle(HWND window) {
   wchar_t title[256];
-  int length = ::GetWindowTextW(window, title, 256);
-  return std::wstring(title, length > 0 ? length : 0);
+  return std::wstring(title, std::max(::GetWindowTextW(window, title, 256), 0));
 }
 
 bool MessageLoopAnswers(HWND window, DWORD timeout_ms) {

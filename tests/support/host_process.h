@@ -29,13 +29,10 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   DWORD pid() const { return pid_; }
-  HANDLE handle() const { return process_.get(); }
   bool running() const;
 
   // Exit code, or nothing when it still runs after |timeout_ms|.
   std::optional<DWORD> WaitForExit(DWORD timeout_ms);
-
-  void Terminate();
 
  private:
   UniqueHandle job_;

@@ -28,14 +28,11 @@ class LogReader {
 
  private:
   std::wstring path_;
-  unsigned long long start_ = 0;
+  size_t start_ = 0;
 };
 
 // The whole file as bytes (empty when missing).
 std::string ReadWholeFile(const std::wstring& path);
-
-// Size of the file (0 when missing).
-unsigned long long FileSize(const std::wstring& path);
 
 }  // namespace kr_test
 

@@ -1,30 +1,21 @@
 #include "tests/support/pipe_client.h"
 
-namespace kr_test {
+#include <algorithm>
 
-namespace {
-constexpr wchar_t kPipeName[] = L"\\\\.\\pipe\\Kestrune_Capsule";
-}  // namespace
+namespace kr_test {
 
 bool PipeClient::Connect(DWORD timeout_ms) {
   ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
-  while (::GetTickCount64() < deadline) {
-    pipe_.reset(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                              nullptr));
-    if (pipe_) {
-      return true;
-    }
-    ::Sleep(20);
-  }
-  return false;
+  do {
+    pipe_.reset(::CreateFileW(L"\\\\.\\pipe\\Kestrune_Capsule", GENERIC_READ | GENERIC_WRITE, 0,
+                              nullptr, OPEN_EXISTING, 0, nullptr));
+  } while (!pipe_ && ::GetTickCount64() < deadline && (::Sleep(20), true));
+  return pipe_.is_valid();
 }
 
 std::string PipeClient::Header(uint32_t size) {
-  std::string header(4, '\0');
-  for (int i = 0; i < 4; ++i) {
-    header[i] = static_cast<char>((size >> (8 * i)) & 0xFF);
-  }
-  return header;
+  return {static_cast<char>(size), static_cast<char>(size >> 8), static_cast<char>(size >> 16),
+          static_cast<char>(size >> 24)};
 }
 
 bool PipeClient::Send(const std::string& message) {
@@ -39,28 +30,24 @@ bool PipeClient::SendRaw(const std::string& bytes) {
 }
 
 bool PipeClient::ReadExact(char* buffer, DWORD size, ULONGLONG deadline) {
-  DWORD done = 0;
   // Yield for the first moments, then sleep: replies are usually immediate, and
   // a plain Sleep would add its whole granularity to every read.
   ULONGLONG spin_until = ::GetTickCount64() + 3;
-  while (done < size) {
-    DWORD available = 0;
+  for (DWORD done = 0, available = 0, read = 0; done < size; done += read) {
+    read = 0;
     if (!::PeekNamedPipe(pipe_.get(), nullptr, 0, nullptr, &available, nullptr)) {
       return false;
     }
-    if (available == 0) {
-      if (::GetTickCount64() >= deadline) {
+    if (available > 0) {
+      if (!::ReadFile(pipe_.get(), buffer + done, std::min(available, size - done), &read,
+                      nullptr)) {
         return false;
       }
-      ::Sleep(::GetTickCount64() < spin_until ? 0 : 1);
-      continue;
-    }
-    DWORD read = 0;
-    DWORD wanted = available < size - done ? available : size - done;
-    if (!::ReadFile(pipe_.get(), buffer + done, wanted, &read, nullptr)) {
+    } else if (::GetTickCount64() >= deadline) {
       return false;
+    } else {
+      ::Sleep(::GetTickCount64() < spin_until ? 0 : 1);
     }
-    done += read;
   }
   return true;
 }
@@ -74,7 +61,7 @@ std::optional<std::string> PipeClient::ReadFrame(DWORD timeout_ms) {
   uint32_t size =
       header[0] | header[1] << 8 | header[2] << 16 | static_cast<uint32_t>(header[3]) << 24;
   std::string message(size, '\0');
-  if (size > 0 && !ReadExact(message.data(), size, deadline)) {
+  if (!ReadExact(message.data(), size, deadline)) {
     return std::nullopt;
   }
   return message;

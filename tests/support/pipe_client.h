@@ -16,7 +16,6 @@ class PipeClient {
   // Connects to "\\.\pipe\Kestrune_Capsule"; false after |timeout_ms|.
   bool Connect(DWORD timeout_ms = 10000);
   void Close() { pipe_.reset(); }
-  bool connected() const { return pipe_.is_valid(); }
 
   // Writes |message| as one frame (length header, then the bytes).
   bool Send(const std::string& message);

@@ -6,8 +6,6 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -16,7 +14,6 @@
 #include <thread>
 #include <vector>
 
-#include "embedder/bridge_protocol.h"
 #include "embedder/encodable_value.h"
 
 namespace kr_test {
@@ -37,7 +34,8 @@ struct CallResult {
   std::string message;
 };
 
-// One host process connected to the bridge; plays its Flutter interface.
+// One host process connected to the bridge; plays its Flutter interface,
+// which accepts every call the host makes.
 class BridgeConnection {
  public:
   BridgeConnection(SOCKET socket, flutter::EncodableMap hello);
@@ -62,13 +60,12 @@ class BridgeConnection {
   // Every call from the host so far, in arrival order.
   std::vector<InterfaceCall> Calls() const;
 
-  // Writes bytes as they are, for malformed-input tests.
+  // Writes bytes as they are, for malformed-input tests; the second then ends
+  // the sending side, as a peer that quits mid-frame.
   bool SendRaw(const std::vector<uint8_t>& bytes);
-  // Writes bytes and then ends the sending side, as a peer that quits mid-frame.
   bool SendRawAndFinish(const std::vector<uint8_t>& bytes);
 
   bool WaitClosed(DWORD timeout_ms = 5000);
-  bool closed() const;
 
  private:
   void ReadLoop();
@@ -82,8 +79,7 @@ class BridgeConnection {
   uint32_t next_reply_id_ = 1;
   std::map<uint32_t, std::optional<std::vector<uint8_t>>> replies_;
   std::vector<InterfaceCall> calls_;
-  size_t taken_ = 0;
-  std::vector<bool> taken_flags_;
+  std::vector<bool> taken_;
   std::mutex send_lock_;
 };
 
@@ -124,10 +120,6 @@ class UiBridgeServer {
   std::vector<std::unique_ptr<BridgeConnection>> connections_;
   std::vector<bool> handed_out_;
 };
-
-// Reads one frame from a blocking socket; false at the end of the stream or
-// on a malformed frame.
-bool ReadBridgeFrame(SOCKET socket, bridge::Frame* frame);
 
 }  // namespace kr_test
 

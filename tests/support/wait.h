@@ -10,16 +10,12 @@ namespace kr_test {
 // Polls |condition| until it holds or |timeout_ms| passed; window state under
 // Wine settles quickly but not at once, so tests wait with a deadline.
 inline bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms = 5000) {
-  ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
-  while (true) {
-    if (condition()) {
-      return true;
-    }
+  for (ULONGLONG deadline = ::GetTickCount64() + timeout_ms; !condition(); ::Sleep(10)) {
     if (::GetTickCount64() >= deadline) {
       return false;
     }
-    ::Sleep(10);
   }
+  return true;
 }
 
 }  // namespace kr_test
