@@ -7,7 +7,7 @@
 #include "runner/win32_procs.h"
 #include "tests/support/log_reader.h"
 #include "tests/support/scoped_environment.h"
-#include "tests/support/window_rects.h"
+#include "tests/support/main_host_test.h"
 
 namespace {
 

@@ -29,6 +29,7 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   DWORD pid() const { return pid_; }
+  HANDLE handle() const { return process_.get(); }
   bool running() const;
 
   // Exit code, or nothing when it still runs after |timeout_ms|.
