@@ -14,6 +14,15 @@ namespace {
 
 constexpr wchar_t kDebugLogPath[] = KR_DEBUG_LOG_DIR L"\\kr_debug.log";
 constexpr wchar_t kWindowSizeTracePath[] = KR_DEBUG_LOG_DIR L"\\kr_wm.log";
+constexpr wchar_t kRotatedLogPath[] = KR_DEBUG_LOG_DIR L"\\kr_debug.1.log";
+
+// The log is rotated past this size; after a copy that failed, again only
+// this much later. Both processes and viewers keep the file open, so it is
+// copied and then truncated rather than renamed.
+uint64_t rotate_past_bytes = 32ull << 20;
+uint64_t rotate_retry_bytes = 4ull << 20;
+// The size is looked at every so many lines, not on each one.
+constexpr unsigned kLinesPerSizeCheck = 64;
 
 // Large enough that an ordinary line reaches the file in one write, so the
 // other process's lines cannot land inside it.
@@ -90,6 +99,46 @@ FILE* OpenSharedAppendStream(const wchar_t* path) {
   return stream;
 }
 
+// Guarded by the log lock.
+uint64_t next_rotation_at = 0;
+unsigned lines_since_size_check = 0;
+
+// Only a writer that holds the cross-process mutex rotates: no other line can
+// be half written then.
+void RotateIfDueLocked(FILE* file, const CrossProcessLineLock& line_lock) {
+  if (!line_lock.held() || ++lines_since_size_check < kLinesPerSizeCheck) {
+    return;
+  }
+  lines_since_size_check = 0;
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  LARGE_INTEGER size{};
+  if (handle == INVALID_HANDLE_VALUE || !::GetFileSizeEx(handle, &size)) {
+    return;
+  }
+  uint64_t bytes = static_cast<uint64_t>(size.QuadPart);
+  if (next_rotation_at == 0) {
+    next_rotation_at = rotate_past_bytes;
+  }
+  if (bytes <= next_rotation_at) {
+    return;
+  }
+  if (!::CopyFileW(kDebugLogPath, kRotatedLogPath, FALSE)) {
+    next_rotation_at = bytes + rotate_retry_bytes;  // nothing truncated: no line is lost
+    return;
+  }
+  // Our stream's handle may only append; the truncation takes one of its own.
+  // The other process's append-only handle goes on at the new end.
+  HANDLE writer = ::CreateFileW(kDebugLogPath, GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (writer != INVALID_HANDLE_VALUE) {
+    ::SetFilePointer(writer, 0, nullptr, FILE_BEGIN);
+    ::SetEndOfFile(writer);
+    ::CloseHandle(writer);
+  }
+  next_rotation_at = rotate_past_bytes;
+}
+
 // Opens the log on first use; a failed open is retried on the next line.
 FILE* OpenLogLocked() {
   if (debug_log_file == nullptr) {
@@ -115,6 +164,7 @@ void DebugLog(const char* text) noexcept {
   }
   fprintf(file, "%llu | %s\n", static_cast<unsigned long long>(GetTickCount64()), text);
   fflush(file);
+  RotateIfDueLocked(file, line_lock);
 }
 
 void DebugLogF(const char* format, ...) noexcept {
@@ -134,6 +184,7 @@ void DebugLogF(const char* format, ...) noexcept {
   va_end(args);
   fputs("\n", file);
   fflush(file);
+  RotateIfDueLocked(file, line_lock);
 }
 
 void TraceWindowSize(const RECT& r) noexcept {
@@ -147,6 +198,18 @@ void TraceWindowSize(const RECT& r) noexcept {
           static_cast<int>(r.bottom - r.top), static_cast<int>(r.left), static_cast<int>(r.top),
           static_cast<int>(r.right), static_cast<int>(r.bottom));
   fclose(file);
+}
+
+void SetDebugLogRotation(uint64_t past_bytes, uint64_t retry_bytes) noexcept {
+  std::lock_guard<std::mutex> guard(LogLock());
+  rotate_past_bytes = past_bytes;
+  rotate_retry_bytes = retry_bytes;
+  next_rotation_at = 0;
+  lines_since_size_check = 0;
+}
+
+const wchar_t* RotatedDebugLogPath() noexcept {
+  return kRotatedLogPath;
 }
 
 const wchar_t* DebugLogPath() noexcept {

@@ -5,6 +5,8 @@
 
 #include <stdio.h>
 
+#include <cstdint>
+
 // The debug log: one append-only file shared by both processes, one
 // "tick | message" line per event. Any thread may call these.
 
@@ -17,6 +19,12 @@ void DebugLogF(const char* format, ...) noexcept
 
 // Appends the window-size trace line for |window_rect| to "kr_wm.log".
 void TraceWindowSize(const RECT& window_rect) noexcept;
+
+// The log is copied to "kr_debug.1.log" and emptied once it grows past
+// |past_bytes| (32 MiB unless changed); after a failed copy it is tried again
+// |retry_bytes| later (4 MiB). Tests change the sizes.
+void SetDebugLogRotation(uint64_t past_bytes, uint64_t retry_bytes) noexcept;
+const wchar_t* RotatedDebugLogPath() noexcept;
 
 // Full paths of the two files (for tests and tools).
 const wchar_t* DebugLogPath() noexcept;
