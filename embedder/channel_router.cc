@@ -103,7 +103,14 @@ bool ChannelRouter::HandleMessage(const bridge::Frame& frame, std::string* error
   };
   // Copied: the handler may replace itself while it runs.
   BinaryMessageHandler run = handler->second;
-  run(frame.data.data(), frame.data.size(), std::move(reply));
+  BinaryReply unanswered = reply;
+  try {
+    run(frame.data.data(), frame.data.size(), std::move(reply));
+  } catch (...) {
+    // Contained here, so the frames after this one are still handled; the
+    // call itself gets the empty answer unless it was answered already.
+    unanswered(nullptr, 0);
+  }
   return true;
 }
 

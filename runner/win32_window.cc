@@ -118,8 +118,11 @@ bool Win32Window::Create(const std::wstring& title, const Point& origin, const S
   UINT dpi = FlutterDesktopGetDpiForMonitor(monitor);
   double scale_factor = dpi / 96.0;
 
+  // The capsule's bar never takes activation, not even when it first shows:
+  // at start that would take the keyboard from the user's application.
+  const DWORD ex_style = IsCapsuleProcess() ? WS_EX_NOACTIVATE : 0;
   HWND window = ::CreateWindowExW(
-      0, window_class, title.c_str(), WS_OVERLAPPEDWINDOW,
+      ex_style, window_class, title.c_str(), WS_OVERLAPPEDWINDOW,
       static_cast<int>(origin.x * scale_factor), static_cast<int>(origin.y * scale_factor),
       static_cast<int>(size.width * scale_factor), static_cast<int>(size.height * scale_factor),
       nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
@@ -160,7 +163,11 @@ void Win32Window::SetChildContent(HWND content) {
   ::GetClientRect(window_handle, &frame);
   ::MoveWindow(content, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
                TRUE);
-  ::SetFocus(child_content);
+  // Focusing the view of a hidden window would activate it and take the
+  // keyboard from the user's application at every start.
+  if (::IsWindowVisible(window_handle)) {
+    ::SetFocus(child_content);
+  }
 }
 
 void Win32Window::UpdateTheme(HWND window) {
