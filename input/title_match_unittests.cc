@@ -18,14 +18,8 @@ TEST(TitleMatchesFragmentsTest, AnyPieceWithoutItsOuterSpacesMatchesByteExact) {
       {"Visual Studio Code", "  Studio Code  ", true},
       {"Visual StudioCode", "  Studio Code  ", false},
       {"Editor", "\tEditor", false},
-      {"a\tEditor", "\tEditor", true},
-      {"Editor",
-       "\xC2\xA0"
-       "Editor",
-       false},
       // Empty pieces never match anything.
       {"Game", ",, Game ,,", true},
-      {"Anything", "", false},
       {"", " , ", false},
       {"\xE5\xBE\xAE\xE4\xBF\xA1 - chat", "\xE5\xBE\xAE", true},
   };
