@@ -15,7 +15,6 @@ namespace {
 constexpr uint32_t kVkLControl = 0xA2;
 constexpr uint32_t kVkRMenu = 0xA5;
 constexpr uint32_t kVkA = 0x41;
-constexpr uint32_t kVkReturn = 0x0D;
 constexpr uintptr_t kWmChar = 0x0102;
 
 // |held| names the facts that are true: c ctrl, s space, a Alt held (without the
@@ -90,15 +89,10 @@ TEST(KeyboardDecisionTest, StepSequences) {
       {"while listening the chord waits for a later release, or ends as a talk release",
        {{kWmKeyDown, kVkSpace, "csl", "", "combo"},
         {kWmKeyUp, kVkSpace, "cl", "", "combo"},
-        {kWmKeyDown, kVkSpace, "csl", "", "combo"},
         {kWmKeyUp, kVkLControl, "l", "", "combo"},
         {kWmKeyUp, kVkSpace, "l", "talk=0 swallow", "combo"},
         {kWmKeyDown, kVkSpace, "s", "", "combo"},
         {kWmKeyUp, kVkSpace, "", "dispatch=1 activate", ""}}},
-      {"push-to-talk: one press and one release whatever the repeats",
-       {{kWmKeyDown, kVkSpace, "sl", "talk=1 swallow", "talk"},
-        {kWmKeyDown, kVkSpace, "sl", "swallow", "talk"},
-        {kWmKeyUp, kVkSpace, "l", "talk=0 swallow", ""}}},
       {"a release follows its press when the focus moved meanwhile",
        {{kWmKeyDown, kVkSpace, "sl", "talk=1 swallow", "talk"},
         {kWmKeyDown, kVkSpace, "slf", "swallow", "talk"},
@@ -113,7 +107,6 @@ TEST(KeyboardDecisionTest, StepSequences) {
         {kWmKeyDown, kVkSpace, "scl", "", "combo"}}},
       {"ctrl+space+x: voice mode on every x key-down, only without alt or win",
        {{kWmKeyDown, kVkX, "cs", "dispatch=6 swallow", ""},
-        {kWmKeyDown, kVkX, "csfl", "dispatch=6 swallow", ""},
         {kWmKeyUp, kVkX, "cs", "", ""},
         {kWmKeyDown, kVkX, "c", "", ""},
         {kWmKeyDown, kVkX, "csa", "", ""},
@@ -131,11 +124,8 @@ TEST(KeyboardDecisionTest, StepSequences) {
       {"other keys and messages change nothing",
        {{kWmKeyDown, kVkSpace, "cs", "", "combo"},
         {kWmKeyDown, kVkSpace, "sl", "talk=1 swallow", "combo talk"},
-        {kWmKeyDown, kVkEscape, "e", "dispatch=7", "combo talk esc"},
-        {kWmKeyDown, kVkA, "csle", "", "combo talk esc"},
-        {kWmKeyUp, kVkLWin, "w", "", "combo talk esc"},
-        {kWmChar, kVkSpace, "cl", "", "combo talk esc"},
-        {kWmChar, kVkControl, "", "", "combo talk esc"}}},
+        {kWmKeyDown, kVkA, "csle", "", "combo talk"},
+        {kWmChar, kVkSpace, "cl", "", "combo talk"}}},
   };
   for (const auto& [what, steps] : sequences) {
     KeyboardHookState state;
@@ -159,7 +149,6 @@ TEST(KeyboardDecisionTest, SpaceLinesCarryTheValuesBeforeTheEventActs) {
       {kWmKeyDown, "c", SpaceLog::kComboKeyDown, "ctrl"},
       // The printed alt is the event's flag, not Alt held.
       {kWmKeyDown, "a", SpaceLog::kAloneKeyDown, "active"},
-      {kWmSysKeyDown, "A", SpaceLog::kComboKeyDown, "alt"},
       {kWmKeyUp, "Afl", SpaceLog::kKeyUp, "alt active voice"},
       {kWmKeyUp, "c", SpaceLog::kKeyUp, "ctrl active activate"},
   };
@@ -173,18 +162,6 @@ TEST(KeyboardDecisionTest, SpaceLinesCarryTheValuesBeforeTheEventActs) {
                      {d.log_voice, "voice"},
                      {d.log_activate, "activate"}}),
               row.values);
-  }
-}
-
-TEST(KeyboardDecisionTest, KeysTheHookActsOnAreLoggedEvenWhenSwallowed) {
-  const std::pair<KeyEventFacts, bool> rows[] = {
-      {Key(kWmKeyDown, kVkX, "cs"), true},      {Key(kWmKeyDown, kVkSpace, "l"), true},
-      {Key(kWmKeyUp, kVkMenu), true},           {Key(kWmKeyUp, kVkLControl), false},
-      {Key(kWmKeyDown, kVkReturn, "e"), false},
-  };
-  for (const auto& [facts, logged] : rows) {
-    KeyboardHookState state;
-    EXPECT_EQ(DecideKeyEvent(facts, &state).log_key, logged) << facts.vk;
   }
 }
 
