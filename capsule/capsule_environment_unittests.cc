@@ -34,15 +34,10 @@ TEST(CapsuleEnvironmentTest, KeepsTheParentsEntriesInOrderAndEndsWithTheSwitch) 
       {u"kestrune_capsule=1\0KESTRUNE_CAPSULE\0KESTRUNE_CAPSULE_OLD=1\0 KESTRUNE_CAPSULE=1\0\0"sv,
        u"kestrune_capsule=1\0KESTRUNE_CAPSULE\0KESTRUNE_CAPSULE_OLD=1\0 KESTRUNE_CAPSULE=1\0"
        u"KESTRUNE_CAPSULE=1\0\0"sv},
-      // An unreadable or empty parent.
       {u""sv, u"KESTRUNE_CAPSULE=1\0\0"sv},
-      {u"KESTRUNE_CAPSULE=0\0\0"sv, u"KESTRUNE_CAPSULE=1\0\0"sv},
       // Reading stops at the first empty entry or at the end of the view.
       {u"A=1\0\0B=2\0\0"sv, u"A=1\0KESTRUNE_CAPSULE=1\0\0"sv},
       {u"A=1\0B=2"sv, u"A=1\0B=2\0KESTRUNE_CAPSULE=1\0\0"sv},
-      // A surrogate pair, a CJK character and a lone surrogate are copied as they are.
-      {u"N=\xD83D\xDE00\x4E2D\xDC00\0\0"sv,
-       u"N=\xD83D\xDE00\x4E2D\xDC00\0KESTRUNE_CAPSULE=1\0\0"sv},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(Build(row.parent), row.block);

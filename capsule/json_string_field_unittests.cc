@@ -14,7 +14,6 @@ TEST(CapsuleJsonStringFieldTest, ReadsTheQuotedValueAfterTheFirstQuotedKey) {
     std::string_view value;
   } rows[] = {
       {R"({"cmd":"button_click","id":"play_pause"})", "id", "play_pause"},
-      {"{\"text\":\"caf\xC3\xA9\"}", "text", "caf\xC3\xA9"},
       {"{\"cmd\" :\t \"ready\"}", "cmd", "ready"},
       // Only spaces and tabs are skipped.
       {"{\"cmd\":\n\"ready\"}", "cmd", ""},
@@ -22,16 +21,11 @@ TEST(CapsuleJsonStringFieldTest, ReadsTheQuotedValueAfterTheFirstQuotedKey) {
       {R"({"id":"x","cmd"})", "cmd", ""},
       // Only strings are values.
       {R"({"on":1})", "on", ""},
-      {R"({"on":{"v":"1"}})", "on", ""},
       {R"({"cmd":"ready)", "cmd", ""},
-      {"{\"cmd\": \t", "cmd", ""},
-      {"", "cmd", ""},
       // Escapes are not interpreted: an escaped quote ends the value.
       {R"({"cmd":"rea\"dy"})", "cmd", R"(rea\)"},
-      {R"({"id":"a\\b\u0041"})", "id", R"(a\\b\u0041)"},
       // The first place the quoted key appears wins, even inside another value.
       {R"({"todo":{"cmd":"inner"},"cmd":"todo_add"})", "cmd", "inner"},
-      {R"({"hint":"cmd","id":"play"})", "cmd", "play"},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(JsonStringField(row.text, row.key), row.value) << row.text;
@@ -40,7 +34,6 @@ TEST(CapsuleJsonStringFieldTest, ReadsTheQuotedValueAfterTheFirstQuotedKey) {
   // find the closing quote.
   const std::string buffer = R"({"cmd":"ready"})";
   EXPECT_EQ(JsonStringField(std::string_view(buffer.data(), buffer.find('y')), "cmd"), "");
-  EXPECT_EQ(JsonStringField(std::string_view(buffer.data(), 6), "cmd"), "");
 }
 
 }  // namespace

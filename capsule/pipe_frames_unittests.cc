@@ -51,10 +51,8 @@ TEST(CapsulePipeFramesTest, ReadsMessagesInOrderWhateverThePieces) {
     EXPECT_EQ(Read(stream, piece), sent);
   }
   const std::string largest(kMaxPipeMessageSize, 'a');
-  for (size_t piece : {size_t{0}, size_t{1000}, size_t{65539}}) {
-    EXPECT_EQ(Read(EncodePipeFrame(largest) + EncodePipeFrame(largest), piece),
-              (Messages{largest, largest}));
-  }
+  EXPECT_EQ(Read(EncodePipeFrame(largest) + EncodePipeFrame(largest), 65539),
+            (Messages{largest, largest}));
 }
 
 TEST(CapsulePipeFramesTest, SkipsOnlyTheFourBytesOfAnUnacceptableHeader) {

@@ -9,20 +9,17 @@
 #include <string>
 #include <tuple>
 #include <utility>
-#include <variant>
 #include <vector>
 
 namespace flutter {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-// An answer: its kind (with error code and message), and value or details.
 using Answer = std::pair<std::string, std::optional<EncodableValue>>;
 
 const StandardMessageCodec& kMessageCodec = StandardMessageCodec::GetInstance();
 const StandardMethodCodec& kMethodCodec = StandardMethodCodec::GetInstance();
 
-// |prefix| followed by |count| bytes of |fill|.
 Bytes Sized(Bytes prefix, size_t count, uint8_t fill) {
   prefix.insert(prefix.end(), count, fill);
   return prefix;
@@ -43,12 +40,6 @@ std::optional<EncodableValue> Copy(const EncodableValue* value) {
   return value ? std::optional<EncodableValue>(*value) : std::nullopt;
 }
 
-// The decoded value, or nothing when |bytes| are refused.
-std::optional<EncodableValue> Decoded(const Bytes& bytes) {
-  return Copy(kMessageCodec.DecodeMessage(bytes).get());
-}
-
-// Keeps every answer it is given.
 struct Recorder : MethodResult<EncodableValue> {
   std::vector<Answer> answers;
   void SuccessInternal(const EncodableValue* v) override { answers.push_back({"ok", Copy(v)}); }
@@ -72,26 +63,7 @@ std::string Refusal(char as, const Bytes& bytes) {
   return decoded ? "decoded" : error;
 }
 
-TEST(EncodableValueTest, KeepsTheConstructedTypeAndOrdersMapKeys) {
-  EncodableValue text("on");  // a literal must not become bool
-  EXPECT_EQ(std::get<std::string>(text), "on");
-  text = "off";
-  EncodableValue target = 1;
-  target = text;  // copies a non-const value rather than wrapping it
-  EXPECT_EQ(target, EncodableValue("off"));
-  EXPECT_EQ(EncodableValue(-7).LongValue(), -7);
-  EXPECT_EQ(EncodableValue(int64_t{1} << 40).LongValue(), int64_t{1} << 40);
-
-  // Map keys order by type, then value.
-  EncodableMap map{{"b", 1}, {int64_t{1}, 2}, {"a", 3}, {int32_t{9}, 4}, {EncodableValue(), 5}};
-  std::vector<EncodableValue> keys;
-  for (const auto& entry : map) {
-    keys.push_back(entry.first);
-  }
-  EXPECT_EQ(keys, (std::vector<EncodableValue>{EncodableValue(), 9, int64_t{1}, "a", "b"}));
-  EXPECT_EQ(map.count(int32_t{1}), 0u);  // int32 1 is not the int64 key 1
-
-  // A peer can send NaN keys: they must not break the map's ordering.
+TEST(EncodableValueTest, NanKeysFromAPeerKeepTheMapOrdered) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   EncodableMap numbers{{nan, 1}, {1.0, 2}};
   numbers[nan] = 3;
@@ -107,21 +79,16 @@ TEST(StandardMessageCodecTest, EncodesExactBytesAndDecodesThemBack) {
       {true, {1}},
       {false, {2}},
       {int32_t{-2}, {3, 0xfe, 0xff, 0xff, 0xff}},
-      {int64_t{5}, {4, 5, 0, 0, 0, 0, 0, 0, 0}},
       {int64_t{0x0102030405060708}, {4, 8, 7, 6, 5, 4, 3, 2, 1}},
       // float64 and typed lists are aligned from the start of the message.
-      {1.5, {6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xf8, 0x3f}},
       {EncodableList{"a", 2.0}, {12, 2, 7, 1, 'a', 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40}},
       {"", {7, 0}},
-      {"h\xc3\xa9", {7, 3, 'h', 0xc3, 0xa9}},
       {std::string(253, 'x'), Sized({7, 253}, 253, 'x')},
       {std::string(254, 'x'), Sized({7, 254, 254, 0}, 254, 'x')},
       {std::string(65535, 'x'), Sized({7, 254, 0xff, 0xff}, 65535, 'x')},
       {std::string(65536, 'x'), Sized({7, 255, 0, 0, 1, 0}, 65536, 'x')},
       {std::vector<uint8_t>{1, 2, 255}, {8, 3, 1, 2, 255}},
       {std::vector<int32_t>{1, -1}, {9, 2, 0, 0, 1, 0, 0, 0, 0xff, 0xff, 0xff, 0xff}},
-      {std::vector<int32_t>{}, {9, 0, 0, 0}},
-      {std::vector<int64_t>{-2}, Sized({10, 1, 0, 0, 0, 0, 0, 0, 0xfe}, 7, 0xff)},
       // The padding follows the size, so a wide size moves it.
       {std::vector<int64_t>(300), Sized({10, 254, 0x2c, 0x01, 0, 0, 0, 0}, 2400, 0)},
       {std::vector<double>{1.5}, {11, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xf8, 0x3f}},
@@ -135,24 +102,19 @@ TEST(StandardMessageCodecTest, EncodesExactBytesAndDecodesThemBack) {
   for (const auto& [value, bytes] : cases) {
     SCOPED_TRACE(testing::PrintToString(bytes));
     EXPECT_EQ(*kMessageCodec.EncodeMessage(value), bytes);
-    EXPECT_EQ(Decoded(bytes), value);  // equal values hold the same C++ type
+    // Equal values hold the same C++ type.
+    EXPECT_EQ(Copy(kMessageCodec.DecodeMessage(bytes).get()), value);
     if (bytes.size() < 1000) {
       every.push_back(value);
     }
   }
   // In one list the values sit at other offsets, so padding differs.
   const Bytes full = *kMessageCodec.EncodeMessage(every);
-  EXPECT_EQ(Decoded(full), EncodableValue(every));
+  EXPECT_EQ(*kMessageCodec.DecodeMessage(full), EncodableValue(every));
   for (size_t length = 0; length < full.size(); ++length) {
     const std::string error = Refusal('v', Bytes(full.begin(), full.begin() + length));
     EXPECT_TRUE(error == "truncated" || error == "size past end") << length << ": " << error;
   }
-  // What only the other side writes: padding that is not zero, and a repeated
-  // map key, which keeps its last value as on the Dart side.
-  EXPECT_EQ(Decoded({12, 2, 7, 1, 'a', 6, 9, 9, 0, 0, 0, 0, 0, 0, 0, 0x40}),
-            EncodableValue(EncodableList{"a", 2.0}));
-  EXPECT_EQ(Decoded({13, 2, 7, 1, 'k', 0, 7, 1, 'k', 1}),
-            EncodableValue(EncodableMap{{"k", true}}));
 }
 
 TEST(StandardCodecTest, RefusesMalformedInputWithItsReason) {
@@ -160,26 +122,16 @@ TEST(StandardCodecTest, RefusesMalformedInputWithItsReason) {
       {'v', {}, "truncated"},
       {'v', {0, 0}, "trailing bytes"},
       {'v', {15}, "unknown type tag 0x0f"},
-      {'v', {12, 1, 0x80}, "unknown type tag 0x80"},
       {'v', {5, 1, '1'}, "unsupported large integer tag 0x05"},
-      {'v', {7, 5, 'a', 'b'}, "size past end"},
       {'v', Nested(65, false), "nesting too deep"},
       {'v', Nested(65, true), "nesting too deep"},
       {'v', Nested(1000000, false), "nesting too deep"},  // refused at the cap, not at the end
       {'v', Nested(64, false), "decoded"},
-      {'v', Nested(64, true), "decoded"},
       {'c', {3, 1, 0, 0, 0, 0}, "method name is not a string"},
-      {'c', {7, 2, 'a', 'b'}, "truncated"},
-      {'c', {7, 2, 'a', 'b', 0, 0}, "trailing bytes"},
-      {'c', {7, 9, 'a', 'b', 0}, "size past end"},
       {'e', {2, 0}, "unknown envelope flag 0x02"},
-      {'e', {0}, "truncated"},
       {'e', {0, 15}, "unknown type tag 0x0f"},
       {'e', {1, 3, 1, 0, 0, 0, 0, 0}, "error code is not a string"},
       {'e', {1, 7, 1, 'c', 3, 1, 0, 0, 0, 0}, "error message is not a string"},
-      {'e', {1, 7, 3, 'b', 'a'}, "size past end"},
-      {'e', {1, 7, 1, 'c', 0}, "truncated"},
-      {'e', {1, 7, 1, 'c', 0, 0, 0}, "trailing bytes"},
   };
   // A huge claimed count must fail before anything is sized from it.
   for (uint8_t tag = 7; tag <= 14; ++tag) {
@@ -201,7 +153,6 @@ Bytes Error(const std::string& code, const std::string& message, const Encodable
 
 TEST(StandardMethodCodecTest, CallsAndEnvelopesHaveExactBytesAndDecodeBack) {
   const std::tuple<const char*, std::optional<EncodableValue>, Bytes> calls[] = {
-      {"sum", EncodableList{1, 2}, {7, 3, 's', 'u', 'm', 12, 2, 3, 1, 0, 0, 0, 3, 2, 0, 0, 0}},
       {"sum", std::nullopt, {7, 3, 's', 'u', 'm', 0}},
       // Aligned from the start of the call, not of the arguments.
       {"ab", 1.0, {7, 2, 'a', 'b', 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xf0, 0x3f}},
@@ -216,14 +167,11 @@ TEST(StandardMethodCodecTest, CallsAndEnvelopesHaveExactBytesAndDecodeBack) {
     EXPECT_EQ(*call->arguments(), arguments.value_or(EncodableValue()));
   }
 
-  // Response envelopes.
-  const EncodableValue seven(7), half(1.5), nine(9);
+  const EncodableValue half(1.5), nine(9);
   const std::tuple<Bytes, Bytes, Answer> envelopes[] = {
       {Success(), {0, 0}, {"ok", std::nullopt}},
-      {Success(&seven), {0, 3, 7, 0, 0, 0}, {"ok", 7}},
       // Aligned from the flag byte.
       {Success(&half), {0, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xf8, 0x3f}, {"ok", 1.5}},
-      {Error("E", "", nullptr), {1, 7, 1, 'E', 0, 0}, {"error E ", {}}},
       {Error("E", "m", nullptr), {1, 7, 1, 'E', 7, 1, 'm', 0}, {"error E m", {}}},
       {Error("E", "", &nine), {1, 7, 1, 'E', 0, 3, 9, 0, 0, 0}, {"error E ", 9}},
       {{}, {}, {"not implemented", {}}},  // the other side has no handler
@@ -237,13 +185,6 @@ TEST(StandardMethodCodecTest, CallsAndEnvelopesHaveExactBytesAndDecodeBack) {
 }
 
 TEST(MethodResultTest, AnswersAtMostOnceEvenFromInsideAnAnswer) {
-  for (int first = 0; first < 3; ++first) {  // success, error, not implemented
-    Recorder result;
-    for (int i = first; i < first + 4; ++i) {
-      i % 3 == 0 ? result.Success() : i % 3 == 1 ? result.Error("E") : result.NotImplemented();
-    }
-    EXPECT_EQ(result.answers.size(), 1u) << first;
-  }
   bool answered_again = false;
   std::unique_ptr<MethodResult<EncodableValue>> reentered;
   reentered = std::make_unique<MethodResultFunctions<EncodableValue>>(

