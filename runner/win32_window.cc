@@ -100,6 +100,22 @@ void ClearFrameStyles(HWND window) {
                       ::GetWindowLongPtrW(window, GWL_EXSTYLE) & ~kFrameExStyles);
 }
 
+namespace {
+int own_placements = 0;
+}  // namespace
+
+ScopedOwnPlacement::ScopedOwnPlacement() {
+  ++own_placements;
+}
+
+ScopedOwnPlacement::~ScopedOwnPlacement() {
+  --own_placements;
+}
+
+bool ScopedOwnPlacement::active() {
+  return own_placements > 0;
+}
+
 int Win32Window::ActiveWindowCount() {
   return active_window_count;
 }
@@ -240,6 +256,9 @@ LRESULT Win32Window::MessageHandler(HWND hwnd, UINT message, WPARAM wparam, LPAR
       break;
 
     case WM_DPICHANGED: {
+      if (ScopedOwnPlacement::active()) {
+        return 0;
+      }
       auto* suggested = reinterpret_cast<const RECT*>(lparam);
       ::SetWindowPos(hwnd, nullptr, suggested->left, suggested->top,
                      suggested->right - suggested->left, suggested->bottom - suggested->top,

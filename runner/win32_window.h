@@ -7,6 +7,20 @@
 #include <cstdint>
 #include <string>
 
+// While one is alive, the window frame keeps a rectangle the host set itself
+// when the move makes the window change monitors: the card is sized for its
+// target monitor beforehand, and the suggested rectangle of WM_DPICHANGED
+// would scale it a second time and move it off centre. Main thread only.
+class ScopedOwnPlacement {
+ public:
+  ScopedOwnPlacement();
+  ~ScopedOwnPlacement();
+  ScopedOwnPlacement(const ScopedOwnPlacement&) = delete;
+  ScopedOwnPlacement& operator=(const ScopedOwnPlacement&) = delete;
+
+  static bool active();
+};
+
 // A borderless, topmost, DPI-aware top-level window that starts hidden, keeps
 // one child window sized to its client area and follows the app theme.
 // Subclasses add behaviour through the virtual operations.

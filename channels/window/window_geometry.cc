@@ -10,6 +10,7 @@
 #include "channels/window/number_args.h"
 #include "channels/window/window_placement.h"
 #include "runner/debug_log.h"
+#include "embedder/flutter_windows.h"
 #include "runner/win32_procs.h"
 #include "runner/flutter_window.h"
 #include "runner/focus/card_placement.h"
@@ -430,15 +431,22 @@ void HideOffScreen(FlutterWindow*, HWND hwnd, Arguments&, Result& result) {
 void ShowFromIdle(FlutterWindow*, HWND hwnd, Arguments&, Result& result) {
   DebugLog("[KR] showFromIdle called");
   if (hwnd != nullptr) {
-    UINT dpi = ::GetDpiForWindow(hwnd);
+    // Sized for the monitor it is brought back on, which may differ in dpi.
+    HMONITOR target = MonitorFromCursor();
+    UINT window_dpi = ::GetDpiForWindow(hwnd);
+    UINT dpi = target != nullptr ? FlutterDesktopGetDpiForMonitor(target) : 0;
+    dpi = dpi != 0 ? dpi : window_dpi;
     RECT rect = WindowRect(hwnd);
-    CardSize card =
-        ExpandCardSize(dpi, keep_window_size, rect.right - rect.left, rect.bottom - rect.top);
+    CardSize card = CardSizeOnMonitor(dpi, window_dpi, keep_window_size, rect.right - rect.left,
+                                      rect.bottom - rect.top);
     PixelPoint at{};
-    if (std::optional<Placement> work = WorkAreaOfMonitor(MonitorFromCursor())) {
+    if (std::optional<Placement> work = WorkAreaOfMonitor(target)) {
       at = PlaceCard(card, Bounds{work->x, work->y, work->x + work->width, work->y + work->height});
     }
-    ::SetWindowPos(hwnd, HWND_TOP, at.x, at.y, card.width, card.height, kShowFlags);
+    {
+      ScopedOwnPlacement placing;
+      ::SetWindowPos(hwnd, HWND_TOP, at.x, at.y, card.width, card.height, kShowFlags);
+    }
     ClampToWorkArea(hwnd);
     DebugLogF("[KR] showFromIdle: pos=(%d,%d) size=%dx%d dpi=%.1f", at.x, at.y, card.width,
               card.height, DpiScale(dpi));

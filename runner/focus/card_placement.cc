@@ -24,6 +24,25 @@ CardSize ExpandCardSize(uint32_t dpi,
   return DefaultCardSize(dpi);
 }
 
+CardSize CardSizeOnMonitor(uint32_t target_dpi,
+                           uint32_t window_dpi,
+                           bool keep_window_size,
+                           int current_width,
+                           int current_height) {
+  CardSize size = ExpandCardSize(target_dpi, keep_window_size, current_width, current_height);
+  const bool kept =
+      keep_window_size && current_width >= kKeepSizeMinimum && current_height >= kKeepSizeMinimum;
+  if (!kept || window_dpi == 0 || window_dpi == target_dpi) {
+    return size;
+  }
+  // Rounded half away from zero; sizes are positive here.
+  const auto convert = [&](int pixels) {
+    return static_cast<int>((static_cast<int64_t>(pixels) * target_dpi * 2 + window_dpi) /
+                            (2 * static_cast<int64_t>(window_dpi)));
+  };
+  return CardSize{convert(size.width), convert(size.height)};
+}
+
 PixelPoint PlaceCard(const CardSize& size, const Bounds& work) {
   int divisor = size.height < kLowCardHeight ? 4 : 2;
   return PixelPoint{work.left + (work.right - work.left - size.width) / 2,

@@ -27,6 +27,16 @@ CardSize DefaultCardSize(uint32_t dpi);
 // is to be kept and is at least 50 x 50, else the default.
 CardSize ExpandCardSize(uint32_t dpi, bool keep_window_size, int current_width, int current_height);
 
+// The size an expand gives the card on a monitor of |target_dpi| while the
+// window still is on one of |window_dpi|: the default at the target's dpi, or
+// the kept size (measured at the window's dpi) converted to the target's, so
+// the card has its size on the monitor it is placed on.
+CardSize CardSizeOnMonitor(uint32_t target_dpi,
+                           uint32_t window_dpi,
+                           bool keep_window_size,
+                           int current_width,
+                           int current_height);
+
 // Centred horizontally in |work|; vertically centred, or a quarter of the free
 // height down for a low card. Integer division truncates toward zero.
 PixelPoint PlaceCard(const CardSize& size, const Bounds& work);

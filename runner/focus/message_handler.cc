@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 
+#include "embedder/flutter_windows.h"
 #include "input/hotkey_dispatch.h"
 #include "input/hotkey_event.h"
 #include "runner/debug_log.h"
@@ -18,6 +19,7 @@
 #include "runner/focus/hit_test.h"
 #include "runner/focus/interaction_state.h"
 #include "runner/utils.h"
+#include "runner/win32_window.h"
 
 namespace {
 
@@ -42,10 +44,18 @@ UINT WindowDpi(HWND hwnd) {
   return dpi != 0 ? dpi : kDefaultDpi;
 }
 
-CardSize CardSizeFor(HWND hwnd, UINT dpi) {
+UINT MonitorDpi(HMONITOR monitor, HWND fallback) {
+  UINT dpi = monitor != nullptr ? FlutterDesktopGetDpiForMonitor(monitor) : 0;
+  return dpi != 0 ? dpi : WindowDpi(fallback);
+}
+
+// The card's size on |target|, the monitor it is about to be placed on, which
+// may have another dpi than the one the window is on now.
+CardSize CardSizeFor(HWND hwnd, HMONITOR target) {
   RECT rect{};
   ::GetWindowRect(hwnd, &rect);
-  return ExpandCardSize(dpi, keep_window_size, Width(rect), Height(rect));
+  return CardSizeOnMonitor(MonitorDpi(target, hwnd), WindowDpi(hwnd), keep_window_size, Width(rect),
+                           Height(rect));
 }
 
 std::optional<Bounds> WorkAreaOf(HMONITOR monitor) {
@@ -166,17 +176,21 @@ bool ForegroundIsFullScreen() {
 }
 
 void HotkeyExpand(HWND hwnd) {
-  UINT dpi = WindowDpi(hwnd);
-  CardSize size = CardSizeFor(hwnd, dpi);
+  HMONITOR target = MonitorFromCursor();
+  UINT dpi = MonitorDpi(target, hwnd);
+  CardSize size = CardSizeFor(hwnd, target);
   PixelPoint origin;
-  if (std::optional<Bounds> work = WorkAreaOf(MonitorFromCursor())) {
+  if (std::optional<Bounds> work = WorkAreaOf(target)) {
     origin = PlaceCard(size, *work);
     DebugLogF("[KR] WM_HOTKEY expand: dpi=%u scale=%.2f pw=%d ph=%d work=(%d,%d,%d,%d) pos=(%d,%d)",
               dpi, dpi / 96.0, size.width, size.height, static_cast<int>(work->left),
               static_cast<int>(work->top), static_cast<int>(work->right),
               static_cast<int>(work->bottom), origin.x, origin.y);
   }
-  ::SetWindowPos(hwnd, HWND_TOP, origin.x, origin.y, size.width, size.height, kExpandFlags);
+  {
+    ScopedOwnPlacement placing;
+    ::SetWindowPos(hwnd, HWND_TOP, origin.x, origin.y, size.width, size.height, kExpandFlags);
+  }
   ClampToWorkArea(hwnd);
   RECT placed{};
   ::GetWindowRect(hwnd, &placed);
@@ -287,11 +301,10 @@ LRESULT OnActivateMsg(HWND hwnd) {
     DebugLog("[KR] kActivateMsg: hwnd is NULL!");
     return 0;
   }
-  UINT dpi = WindowDpi(hwnd);
-  CardSize size = CardSizeFor(hwnd, dpi);
   POINT cursor{0, 0};
   ::GetCursorPos(&cursor);
   HMONITOR monitor = ::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST);
+  CardSize size = CardSizeFor(hwnd, monitor);
   ::EnumDisplayMonitors(nullptr, nullptr, LogMonitor, 0);
   PixelPoint origin;
   if (std::optional<Bounds> work = WorkAreaOf(monitor)) {
@@ -300,7 +313,10 @@ LRESULT OnActivateMsg(HWND hwnd) {
               static_cast<int>(work->top), static_cast<int>(work->right),
               static_cast<int>(work->bottom), origin.x, origin.y);
   }
-  ::SetWindowPos(hwnd, HWND_TOP, origin.x, origin.y, size.width, size.height, kExpandFlags);
+  {
+    ScopedOwnPlacement placing;
+    ::SetWindowPos(hwnd, HWND_TOP, origin.x, origin.y, size.width, size.height, kExpandFlags);
+  }
   ClampToWorkArea(hwnd);
   space_combo_active = false;
   ArmExpanded();
@@ -316,7 +332,7 @@ LRESULT OnCapsuleExpand(FlutterWindow* window, HWND hwnd) {
   if (hwnd == nullptr || card_expanded) {
     return 0;
   }
-  CardSize size = CardSizeFor(hwnd, WindowDpi(hwnd));
+  CardSize size = CardSizeFor(hwnd, ::MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST));
   PixelPoint origin;
   if (std::optional<Bounds> work =
           WorkAreaOf(::MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST))) {
