@@ -15,6 +15,18 @@ TEST(CardSize, ScalesWithDpiRoundingHalfUpAndKeepsSizesOfFiftyOrMore) {
   EXPECT_EQ(ExpandCardSize(144, false, 400, 300), (CardSize{1080, 795}));
 }
 
+// The window on a 96 dpi monitor, the cursor on a 144 dpi one to its right.
+TEST(CardSize, IsThatOfTheMonitorItIsPlacedOn) {
+  EXPECT_EQ(CardSizeOnMonitor(144, 96, false, 400, 300), (CardSize{1080, 795}));
+  EXPECT_EQ(CardSizeOnMonitor(96, 144, false, 1080, 795), (CardSize{720, 530}));
+  EXPECT_EQ(CardSizeOnMonitor(144, 96, true, 401, 300), (CardSize{602, 450}));  // 601.5
+  EXPECT_EQ(CardSizeOnMonitor(120, 144, true, 1081, 60), (CardSize{901, 50}));  // 900.8
+  EXPECT_EQ(CardSizeOnMonitor(144, 96, true, 400, 49), (CardSize{1080, 795}));
+  // Centred in the target monitor's work area at that size.
+  EXPECT_EQ(PlaceCard(CardSizeOnMonitor(144, 96, false, 400, 300), {1920, 0, 4800, 1560}),
+            (PixelPoint{2820, 382}));
+}
+
 TEST(PlaceCard, CentresLowCardsAQuarterDownTruncatingTowardZero) {
   const struct {
     CardSize size;
