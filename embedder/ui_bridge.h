@@ -43,9 +43,12 @@ class UiBridge {
   // Ends the connection and joins the reader.
   void Close();
 
+  // Reads one whole frame from a blocking socket; false at the end of the
+  // stream or on a malformed frame, with the reason in |error|.
+  static bool ReadFrame(SOCKET socket, bridge::Frame* frame, std::string* error);
+
  private:
   static bool ReadExact(SOCKET socket, uint8_t* buffer, size_t size);
-  static bool ReadFrame(SOCKET socket, bridge::Frame* frame, std::string* error);
   void ReadLoop(SOCKET socket);
   void Notify();
 

@@ -1,35 +1,21 @@
-// Collapse on focus loss: the card against another application's window and
-// against its own capsule. Collapses are counted on the interface: the capsule
-// writes the same focus lines to the shared log.
+// Collapse on focus loss: the card against another application's window, its
+// own capsule and its own other top-level window. Collapses are counted on the interface: the
+// capsule writes the same focus lines to the shared log.
 #include <gtest/gtest.h>
 
+#include <future>
 #include <string>
 #include <vector>
 
-#include "tests/support/helper_window.h"
+#include "tests/support/keyboard_input.h"
 #include "tests/support/main_host_test.h"
-#include "tests/support/wait.h"
 
 namespace kr_test {
 namespace {
 
 class FocusTest : public MainHostTest {
  protected:
-  void SetUp() override {
-    StartMainHost(HostEnvironment());
-    if (HasFatalFailure()) {
-      return;
-    }
-    // The capsule activates its window once as it starts; let that pass first.
-    capsule_ui_ = bridge_.WaitForConnection("capsule");
-    ASSERT_NE(capsule_ui_, nullptr);
-    ASSERT_TRUE(log_->WaitForMessage("[KR] Capsule process OnCreate done"));
-    helper_ = StartHelperWindow(L"kr focus helper");
-    ASSERT_TRUE(helper_);
-    ASSERT_TRUE(StaysInFront(helper_->window));
-  }
-
-  virtual EnvironmentChanges HostEnvironment() const { return {}; }
+  void SetUp() override { StartBehindHelper(); }
 
   // Summons the card as Ctrl+Space does with collapse on focus loss enabled,
   // waits out the focus retries (the last about 900 ms after the expand) and
@@ -63,23 +49,7 @@ class FocusTest : public MainHostTest {
     }
     return ticks;
   }
-
-  BridgeConnection* capsule_ui_ = nullptr;
-  std::unique_ptr<HelperWindow> helper_;
 };
-
-// Two losses without a gain between them collapse once.
-TEST_F(FocusTest, LossPastTheGuardCollapsesOnce) {
-  Summon();
-  ASSERT_TRUE(helper_->BringToFront());
-  ASSERT_TRUE(WaitUntil([&] { return Count("esc_collapse") == 1; }));
-  // Only WM_ACTIVATEAPP is repeated: a posted WM_ACTIVATE would make the base
-  // window class focus the view, which activates the card again.
-  ::PostMessageW(window_, WM_ACTIVATEAPP, FALSE, 0);
-  Drain();
-  WatchPolls();
-  EXPECT_EQ(Count("esc_collapse"), 1);
-}
 
 // The subclass procedure and the window's handler both judge the one message.
 TEST_F(FocusTest, ActivateNamingAnotherApplicationCollapsesOnceThoughBothProceduresSeeIt) {
@@ -89,36 +59,6 @@ TEST_F(FocusTest, ActivateNamingAnotherApplicationCollapsesOnceThoughBothProcedu
   ASSERT_TRUE(WaitUntil([&] { return Count("esc_collapse") == 1; }));
   WatchPolls();
   EXPECT_EQ(Count("esc_collapse"), 1);
-}
-
-TEST_F(FocusTest, LossInGraceCollapsesOnceFromThePollAfterTheGuard) {
-  Summon(2500);
-  ASSERT_TRUE(helper_->BringToFront());
-  EXPECT_FALSE(ui_->WaitForCall("kestrune/hotkey", "esc_collapse", 1000));
-  ASSERT_TRUE(ui_->WaitForCall("kestrune/hotkey", "esc_collapse"));
-  WatchPolls();
-  EXPECT_EQ(Count("esc_collapse"), 1);
-}
-
-TEST_F(FocusTest, LossBeforeActivationWithoutBlurHideOrToItsOwnViewDoesNotCollapse) {
-  ASSERT_TRUE(CallWindow("setBlurHide", Args({{"enabled", true}})));
-  ASSERT_TRUE(SetCardExpanded(true));
-  ASSERT_TRUE(CallWindow("setBlurGuard", Args({{"ms", 0}})));
-  ::PostMessageW(window_, WM_ACTIVATEAPP, FALSE, 0);
-  Drain();
-  WatchPolls();
-  Summon();
-  std::vector<HWND> views = ChildWindowsOfClass(window_, L"FLUTTERVIEW");
-  ASSERT_EQ(views.size(), 1u);
-  ::PostMessageW(window_, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(views.front()));
-  Drain();
-  ASSERT_TRUE(CallWindow("setBlurHide", Args({{"enabled", false}})));
-  ASSERT_TRUE(helper_->BringToFront());
-  // Wine names no window in the WM_ACTIVATE of a switch to another process.
-  ::PostMessageW(window_, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(helper_->window));
-  Drain();
-  WatchPolls();
-  EXPECT_EQ(Count("esc_collapse"), 0);
 }
 
 // While the capsule is in front the card is pulled back at most every three
@@ -164,37 +104,26 @@ TEST_F(FocusTest, CapsuleInFrontOfACollapsedCardOnlyExtendsTheGuard) {
   EXPECT_EQ(Count("esc_collapse"), 1);
 }
 
-// Events are dropped while the foreground window's title is on the blacklist,
-// so the collapse cannot be sent while the helper carries such a title.
-class BlockedCollapseTest : public FocusTest {
- protected:
-  // The capsule never retries a collapse.
-  static constexpr char kRetry[] = "[KR] BLUR_POLL: retrying esc_collapse";
-
-  EnvironmentChanges HostEnvironment() const override {
-    return {{L"KR_HOTKEY_BLACKLIST", L"kr blocked"}};
-  }
-
-  void SetHelperTitle(const wchar_t* title) {
-    ::SendMessageW(helper_->window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title));
-  }
-};
-
-TEST_F(BlockedCollapseTest, FailedCollapseIsRetriedEveryHalfSecondUntilItIsSent) {
+// Another top-level window of the host's own process in front (here the tray
+// menu's owner) is no focus loss: the expanded card stays.
+TEST_F(FocusTest, TheHostsOwnTopLevelWindowInFrontDoesNotCollapse) {
   Summon();
-  SetHelperTitle(L"kr blocked helper");
-  ASSERT_TRUE(helper_->BringToFront());
-  ASSERT_TRUE(WaitUntil([&] { return Ticks(kRetry).size() >= 3; }));
-  EXPECT_EQ(Count("esc_collapse"), 0);
-  std::vector<unsigned long long> blocked = Ticks(kRetry);
-  for (size_t i = 1; i < blocked.size(); ++i) {
-    EXPECT_GE(blocked[i] - blocked[i - 1], 500u) << "retry " << i;
-  }
-  // Once the foreground is no longer blacklisted, the next retry sends it, once.
-  SetHelperTitle(L"kr focus helper");
-  ASSERT_TRUE(WaitUntil([&] { return Count("esc_collapse") == 1; }));
+  ASSERT_TRUE(SetCardExpanded(true));
+  std::future<CallResult> menu = std::async(std::launch::async, [this] {
+    return ui_->Call("kestrune/window", "showTrayMenu", flutter::EncodableValue(), 15000);
+  });
+  ASSERT_TRUE(WaitUntil([&] {
+    HWND owner = ::FindWindowW(L"KestruneTrayMenu", nullptr);
+    HWND popup = ::FindWindowW(L"#32768", nullptr);
+    return owner != nullptr && ::GetForegroundWindow() == owner && popup != nullptr &&
+           ::IsWindowVisible(popup);
+  }));
   WatchPolls();
-  EXPECT_EQ(Count("esc_collapse"), 1);
+  ASSERT_TRUE(MessageLoopAnswers(window_));
+  EXPECT_EQ(Count("esc_collapse"), 0);
+  // Esc closes the menu (and, as always with the card up, collapses it).
+  Type({Down(VK_ESCAPE), Up(VK_ESCAPE)});
+  ASSERT_EQ(menu.wait_for(std::chrono::seconds(10)), std::future_status::ready);
 }
 
 }  // namespace

@@ -2,8 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/keyboard_input.h"
-#include "tests/support/main_and_capsule_test.h"
-#include "tests/support/wait.h"
+#include "tests/support/main_host_test.h"
 
 namespace kr_test {
 namespace {
@@ -37,7 +36,7 @@ void Press(Combo combo) {
         Up(static_cast<WORD>(combo.vk)), Up(VK_SHIFT), Up(VK_CONTROL)});
 }
 
-class HotkeysTest : public MainAndCapsuleTest {
+class HotkeysTest : public MainHostTest {
  protected:
   CallResult Call(const char* method, const EncodableMap& arguments) {
     return ui_->Call("kestrune/hotkey", method, EncodableValue(arguments));
@@ -57,17 +56,30 @@ class HotkeysTest : public MainAndCapsuleTest {
   }
 };
 
-// Freed again by the teardown while the process still runs: see the lifecycle's
-// in-process tests.
-TEST_F(HotkeysTest, DefaultsAreHeldWhileRunning) {
+TEST_F(HotkeysTest, DefaultsAreHeldBadArgumentsRefusedRebindingMovesTheIdAndIdsSendTheirEvents) {
   StartHosts();
+  // Freed again by the teardown while the process still runs: see the
+  // lifecycle's in-process tests.
   for (const Combo& combo : kDefaults) {
     EXPECT_TRUE(IsHeld(combo)) << std::hex << combo.vk;
   }
-}
+  // Bad arguments are refused naming the key and change nothing.
+  auto refused = [&](const char* method, const EncodableMap& arguments, const char* named) {
+    CallResult result = Call(method, arguments);
+    return result.code == "BAD_ARGS" && result.message.find(named) != std::string::npos;
+  };
+  EXPECT_TRUE(refused("reRegisterHotkey", {{"id", "2"}, {"combo", "ctrl+b"}}, "id"));
+  EXPECT_TRUE(refused("reRegisterHotkey", {{"id", int32_t{2}}, {"combo", 7}}, "combo"));
+  EXPECT_TRUE(refused("reRegisterHotkey", {{"id", int64_t{2} << 40}, {"combo", "ctrl+b"}}, "id"));
+  EXPECT_TRUE(refused("set_voice_listening", {{"enabled", int32_t{1}}}, "enabled"));
+  EXPECT_TRUE(refused("set_card_expanded", {{"expanded", "yes"}}, "expanded"));
+  EXPECT_TRUE(IsHeld({MOD_ALT, VK_SPACE}));
+  // Not a map, or the key missing: success, and nothing logged.
+  EXPECT_EQ(ui_->Call("kestrune/hotkey", "set_card_expanded", EncodableValue(true)).kind,
+            CallResult::Kind::kSuccess);
+  EXPECT_EQ(Call("set_voice_listening", {}).kind, CallResult::Kind::kSuccess);
+  EXPECT_EQ(log_->CountMessages("[KR] set_"), 0u);
 
-TEST_F(HotkeysTest, RebindingMovesTheIdAndIdsAndMessagesSendTheirEvents) {
-  StartHosts();
   EXPECT_TRUE(Rebind(int32_t{1}, "Ctrl+Shift+K"));
   EXPECT_TRUE(IsFree({MOD_CONTROL, VK_SPACE}));
   EXPECT_TRUE(IsHeld({MOD_CONTROL | MOD_SHIFT, 'K'}));
@@ -100,29 +112,6 @@ TEST_F(HotkeysTest, RebindingMovesTheIdAndIdsAndMessagesSendTheirEvents) {
   ASSERT_TRUE(ui_->WaitForCall("kestrune/hotkey", "select_on"));
   EXPECT_EQ(Methods(), (std::vector<std::string>{"space_down", "space_down", "space_down",
                                                  "space_up", "select_on"}));
-}
-
-TEST_F(HotkeysTest, TakenCtrlSpaceIsLoggedAndBadArgumentsChangeNothing) {
-  ASSERT_TRUE(::RegisterHotKey(nullptr, 0x7100, MOD_CONTROL | MOD_NOREPEAT, VK_SPACE));
-  StartHosts();
-  EXPECT_TRUE(log_->WaitForMessage("[KR] RegisterHotKey Ctrl+Space: result=0 err=1409"));
-  ::UnregisterHotKey(nullptr, 0x7100);
-  auto refused = [&](const char* method, const EncodableMap& arguments, const char* named) {
-    CallResult result = Call(method, arguments);
-    return result.code == "BAD_ARGS" && result.message.find(named) != std::string::npos;
-  };
-  EXPECT_TRUE(refused("reRegisterHotkey", {{"id", "2"}, {"combo", "ctrl+b"}}, "id"));
-  EXPECT_TRUE(refused("reRegisterHotkey", {{"id", int32_t{2}}, {"combo", 7}}, "combo"));
-  EXPECT_TRUE(refused("reRegisterHotkey", {{"id", int64_t{2} << 40}, {"combo", "ctrl+b"}}, "id"));
-  EXPECT_TRUE(refused("set_voice_listening", {{"enabled", int32_t{1}}}, "enabled"));
-  EXPECT_TRUE(refused("set_card_expanded", {{"expanded", "yes"}}, "expanded"));
-  EXPECT_TRUE(IsHeld({MOD_ALT, VK_SPACE}));
-  EXPECT_TRUE(IsFree({MOD_CONTROL, 'B'}));
-  // Not a map, or the key missing: success, and nothing logged.
-  EXPECT_EQ(ui_->Call("kestrune/hotkey", "set_card_expanded", EncodableValue(true)).kind,
-            CallResult::Kind::kSuccess);
-  EXPECT_EQ(Call("set_voice_listening", {}).kind, CallResult::Kind::kSuccess);
-  EXPECT_EQ(log_->CountMessages("[KR] set_"), 0u);
 }
 
 }  // namespace

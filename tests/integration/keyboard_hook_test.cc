@@ -1,27 +1,22 @@
 // The keyboard hook, driven with injected keys while another application is in front.
 #include <gtest/gtest.h>
 
-#include "tests/support/helper_window.h"
 #include "tests/support/keyboard_input.h"
-#include "tests/support/main_and_capsule_test.h"
-#include "tests/support/wait.h"
+#include "tests/support/main_host_test.h"
 
 namespace kr_test {
 namespace {
 
-using flutter::EncodableMap;
-using flutter::EncodableValue;
-
-class KeyboardHookTest : public MainAndCapsuleTest {
+class KeyboardHookTest : public MainHostTest {
  protected:
   void SetUp() override {
     // The chords are the hook's to complete: with Ctrl+Space and Alt+Space held
     // here the host's registrations fail, as when another program owns them.
     ASSERT_TRUE(::RegisterHotKey(nullptr, 0x7200, MOD_CONTROL | MOD_NOREPEAT, VK_SPACE));
     ASSERT_TRUE(::RegisterHotKey(nullptr, 0x7201, MOD_ALT | MOD_NOREPEAT, VK_SPACE));
-    StartHosts();
-    helper_ = HasFatalFailure() ? nullptr : StartHelperWindow(L"kr keyboard helper");
-    ASSERT_TRUE(helper_);
+    StartBehindHelper();
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_TRUE(log_->WaitForMessage("[KR] RegisterHotKey Ctrl+Space: result=0 err=1409"));
     ASSERT_TRUE(Settle());  // the hook is live once a Delete comes back
     ::SendMessageW(helper_->window, kResetKeysMsg, 0, 0);
   }
@@ -35,8 +30,7 @@ class KeyboardHookTest : public MainAndCapsuleTest {
   }
 
   bool Listen(bool on) {
-    EncodableMap map{{EncodableValue("enabled"), EncodableValue(on)}};
-    return ui_->Call("kestrune/hotkey", "set_voice_listening", EncodableValue(map)).kind ==
+    return ui_->Call("kestrune/hotkey", "set_voice_listening", Args({{"enabled", on}})).kind ==
            CallResult::Kind::kSuccess;
   }
 
@@ -65,19 +59,14 @@ class KeyboardHookTest : public MainAndCapsuleTest {
     return Count(method) - before;
   }
   int Toggles(std::initializer_list<Key> keys) { return Sent("toggle_capsule", keys); }
-
-  std::unique_ptr<HelperWindow> helper_;
 };
 
 TEST_F(KeyboardHookTest, ChordsCompleteOnTheSpaceKeyUpAndSpaceAlonePassesOn) {
   // Released with Space first, or with a side-specific Ctrl key-up first.
   EXPECT_EQ(Toggles({Down(VK_CONTROL), Down(VK_SPACE), Up(VK_SPACE), Up(VK_CONTROL)}), 1);
   EXPECT_EQ(Toggles({Down(VK_LCONTROL), Down(VK_SPACE), Up(VK_LCONTROL), Up(VK_SPACE)}), 1);
-  // A generic Ctrl key-up breaks the chord; so does Win held with it.
+  // A generic Ctrl key-up breaks the chord.
   EXPECT_EQ(Toggles({Down(VK_CONTROL), Down(VK_SPACE), Up(VK_CONTROL), Up(VK_SPACE)}), 0);
-  EXPECT_EQ(Toggles({Down(VK_LWIN), Down(VK_CONTROL), Down(VK_SPACE), Up(VK_SPACE), Up(VK_CONTROL),
-                     Up(VK_LWIN)}),
-            0);
   // Alt counts only through the Space event's own LLKHF_ALTDOWN. Injected input
   // under Wine 8 never carries it, so Alt is down here in the key state alone.
   EXPECT_EQ(Toggles({Down(VK_MENU), Down(VK_SPACE), Up(VK_SPACE), Up(VK_MENU)}), 0);
@@ -90,33 +79,20 @@ TEST_F(KeyboardHookTest, ChordsCompleteOnTheSpaceKeyUpAndSpaceAlonePassesOn) {
   EXPECT_EQ(Toggles({Down(VK_SPACE), Up(VK_SPACE)}), 0);
   EXPECT_EQ(helper_->KeyDowns(VK_SPACE), 3);
   EXPECT_EQ(helper_->KeyUps(VK_SPACE), 2);
-  // Listening, a chord does not activate. (No push-to-talk here: under Wine the
-  // host keeps its view as focus window while another process is in front.)
-  ASSERT_TRUE(Listen(true));
-  EXPECT_EQ(Toggles({Down(VK_CONTROL), Down(VK_SPACE), Up(VK_SPACE), Up(VK_CONTROL)}), 0);
+  // No push-to-talk here: under Wine the host keeps its view as focus window
+  // while another process is in front.
   EXPECT_EQ(Count("space_down") + Count("space_up"), 0);
 }
 
-TEST_F(KeyboardHookTest, EscDeleteAndXAreSeenAndOnlyTheChordsXIsSwallowed) {
-  // Esc collapses once per press, only while the card is expanded.
+TEST_F(KeyboardHookTest, EscAndXAreSeenAndOnlyTheChordsXIsSwallowed) {
+  // Esc collapses once per press, only while the card is expanded, and passes on.
   EXPECT_EQ(Sent("esc_collapse", {Down(VK_ESCAPE), Up(VK_ESCAPE)}), 0);
   ASSERT_TRUE(SetCardExpanded(true));
   EXPECT_EQ(
       Sent("esc_collapse", {Down(VK_ESCAPE), Down(VK_ESCAPE), Down(VK_ESCAPE), Up(VK_ESCAPE)}), 1);
-  EXPECT_EQ(Sent("esc_collapse", {Down(VK_ESCAPE), Up(VK_ESCAPE)}), 1);
+  EXPECT_EQ(helper_->KeyDowns(VK_ESCAPE), 4);
+  EXPECT_EQ(helper_->KeyUps(VK_ESCAPE), 2);
   ASSERT_TRUE(SetCardExpanded(false));
-  EXPECT_EQ(Sent("esc_collapse", {Down(VK_ESCAPE), Up(VK_ESCAPE)}), 0);
-  EXPECT_EQ(helper_->KeyDowns(VK_ESCAPE), 6);
-  EXPECT_EQ(helper_->KeyUps(VK_ESCAPE), 4);
-
-  // Each Delete closes the tag (the settle's too) and reaches the application.
-  int deletes = helper_->KeyDowns(VK_DELETE);
-  EXPECT_EQ(Sent("close_tag", {Down(VK_DELETE), Up(VK_DELETE), Down(VK_DELETE), Up(VK_DELETE),
-                               Down('Q'), Up('Q')}),
-            3);
-  EXPECT_EQ(helper_->KeyDowns(VK_DELETE) - deletes, 3);
-  EXPECT_EQ(helper_->KeyDowns('Q'), 1);
-  EXPECT_EQ(log_->CountMessages("[KR] KB: vk=0x51 "), 0u);  // ordinary keys are not logged
 
   // Only with the whole chord does X ask for voice mode; then its key-down is taken.
   EXPECT_EQ(Sent("voice_mode", {Down(VK_CONTROL), Down('X'), Up('X'), Up(VK_CONTROL),

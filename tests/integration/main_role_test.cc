@@ -1,15 +1,10 @@
 // Both roles as started, the single main instance, and the installed search tool.
 #include <gtest/gtest.h>
 
-#include <tuple>
-
-#include "runner/debug_log.h"
 #include "runner/unique_resource.h"
-#include "tests/support/host_process.h"
+#include "tests/support/channel_samples.h"
 #include "tests/support/keyboard_input.h"
-#include "tests/support/log_reader.h"
-#include "tests/support/ui_bridge_server.h"
-#include "tests/support/wait.h"
+#include "tests/support/main_host_test.h"
 
 namespace kr_test {
 namespace {
@@ -22,13 +17,7 @@ EncodableValue List(std::initializer_list<const char*> items) {
   return EncodableValue(list);
 }
 
-std::tuple<LONG, LONG, LONG, LONG> Rect(HWND window) {
-  RECT rect{};
-  ::GetWindowRect(window, &rect);
-  return {rect.left, rect.top, rect.right, rect.bottom};
-}
-
-TEST(MainRole, StartsHiddenWithItsViewPluginsChannelsAndArguments) {
+TEST(MainRole, StartsHiddenWithItsViewChannelsAndArguments) {
   UiBridgeServer bridge;
   auto host = StartHost(
       {{L"KR_UI_BRIDGE", bridge.Setting()}},
@@ -55,13 +44,16 @@ TEST(MainRole, StartsHiddenWithItsViewPluginsChannelsAndArguments) {
   EXPECT_EQ(::GetWindowLongPtrW(window, GWL_EXSTYLE) & (0x300 | WS_EX_TOPMOST), WS_EX_TOPMOST);
   EXPECT_NE(::GetForegroundWindow(), window);
   EXPECT_EQ(HostWindows(host->pid()).size(), 1u);
-  EXPECT_EQ(Rect(window), std::make_tuple(10, 10, 1290, 730));
-  EXPECT_EQ(Rect(view), Rect(window));
+  EXPECT_TRUE(SameRect(WindowRect(window), {10, 10, 1290, 730})) << Describe(WindowRect(window));
+  EXPECT_TRUE(SameRect(WindowRect(view), WindowRect(window)));
   EXPECT_EQ(::GetParent(view), window);
 
-  EXPECT_EQ(ui->Call("kr_embedder/introspect", "registeredPlugins").value,
-            List({"DesktopDropPlugin", "ScreenRetrieverPlugin", "SystemTrayPlugin",
-                  "UrlLauncherWindows", "WebviewWindowsPlugin", "WindowManagerPlugin"}));
+  EXPECT_EQ(ui->pid(), static_cast<int64_t>(host->pid()));
+  EncodableValue every_type{EncodableList(EveryCodecType())};
+  CallResult echoed = ui->Call("kr_embedder/introspect", "echo", every_type);
+  ASSERT_EQ(echoed.kind, CallResult::Kind::kSuccess);
+  EXPECT_EQ(echoed.value, every_type);
+  EXPECT_EQ(ui->Call("kestrune/nothing_here", "anything").kind, CallResult::Kind::kNotImplemented);
   // The last channels are made after the bridge connected.
   EXPECT_TRUE(WaitUntil([&] {
     return ui->Call("kr_embedder/introspect", "handledChannels").value ==
@@ -74,10 +66,15 @@ TEST(MainRole, StartsHiddenWithItsViewPluginsChannelsAndArguments) {
     EXPECT_EQ(ui->Call(channel, "no_such_method").kind, CallResult::Kind::kNotImplemented)
         << channel;
   }
+  // The capsule the host starts connects as well, under its own role.
+  BridgeConnection* capsule = bridge.WaitForConnection("capsule");
+  ASSERT_NE(capsule, nullptr);
+  EXPECT_NE(capsule->pid(), ui->pid());
 }
 
 // Any value of KESTRUNE_CAPSULE, the empty one too, selects the capsule role: a
-// shown, non-activating bar with four channels, no hotkeys, hook or mutex.
+// shown, non-activating bar with four channels, no hotkeys, hook or mutex; the
+// whole bar is its island until a hit region is set.
 TEST(CapsuleRole, AnyValueSelectsItAndSeveralRunSideBySide) {
   UiBridgeServer bridge;
   LogReader log(DebugLogPath());
@@ -93,7 +90,7 @@ TEST(CapsuleRole, AnyValueSelectsItAndSeveralRunSideBySide) {
     EXPECT_EQ(::GetWindowLongPtrW(window, GWL_EXSTYLE) & (WS_EX_NOACTIVATE | WS_EX_TOPMOST),
               WS_EX_NOACTIVATE | WS_EX_TOPMOST);
     EXPECT_NE(::GetForegroundWindow(), window);
-    EXPECT_EQ(Rect(window), std::make_tuple(0, 0, 400, 64));
+    EXPECT_TRUE(SameRect(WindowRect(window), {0, 0, 400, 64})) << Describe(WindowRect(window));
   }
   UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\KestruneSingleInstanceMutex"));
   EXPECT_FALSE(mutex.is_valid());
@@ -112,6 +109,23 @@ TEST(CapsuleRole, AnyValueSelectsItAndSeveralRunSideBySide) {
   EXPECT_EQ(log.CountMessages("RegisterHotKey"), 0u);
   EXPECT_EQ(log.CountMessages("[KR] KB:"), 0u);
   EXPECT_EQ(log.CountMessages("[KR] Capsule process started"), 0u);
+
+  HWND window = WaitForHostWindow(capsules[2]->pid());
+  HWND view = ChildWindowsOfClass(window, L"FLUTTERVIEW").at(0);
+  EXPECT_EQ(HitTestAt(window, 300, 30), HTCLIENT);
+  EXPECT_EQ(HitTestAt(view, 300, 30), HTCLIENT);
+  EXPECT_EQ(ui->Call("kestrune/window", "showCapsuleBar").kind, CallResult::Kind::kSuccess);
+  EXPECT_TRUE(WaitForRect(window, RECT{770, 2, 1150, 66})) << Describe(WindowRect(window));
+  EXPECT_NE(ExStyle(window) & WS_EX_TOPMOST, 0);
+  EXPECT_EQ(ui->Call("kestrune/window", "setCenterScreen").kind, CallResult::Kind::kSuccess);
+  EXPECT_EQ(ui->Call("kestrune/window", "getWindowPos").value, Box(770, 2, 380, 64));
+  // Stored as (10, 0, 111, 40), edges inside; the window and its view both answer.
+  ASSERT_EQ(ui->Call("kestrune/hitregion", "set", Box(10.4, 0, 100.5, 40)).kind,
+            CallResult::Kind::kSuccess);
+  for (HWND target : {window, view}) {
+    EXPECT_EQ(HitTestAt(target, 111, 40), HTCLIENT);
+    EXPECT_EQ(HitTestAt(target, 112, 20), HTTRANSPARENT);
+  }
 }
 
 // The exit code of a main start, or nothing if it showed a window or never ended.
@@ -129,24 +143,30 @@ std::optional<DWORD> SecondInstanceExitCode() {
   return had_window ? std::nullopt : code;
 }
 
-TEST(SingleInstance, SecondStartsBringTheFirstToFrontAndExitWithOne) {
+// A second start summons the first instance's hidden card, as its hotkey
+// would, instead of focusing an invisible window; a minimised one is restored.
+class SingleInstance : public MainHostTest {};
+
+TEST_F(SingleInstance, SecondStartsBringTheFirstToFrontAndExitWithOne) {
   {
     // A main instance that has no window (yet) holds the mutex alone.
     UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, L"Global\\KestruneSingleInstanceMutex"));
     EXPECT_EQ(SecondInstanceExitCode(), std::optional<DWORD>(1));
   }
-  auto first = StartHost({});
-  HWND window = first ? WaitForHostWindow(first->pid()) : nullptr;
-  ASSERT_NE(window, nullptr);
+  StartMainHost();
+  ASSERT_FALSE(HasFatalFailure());
+  ASSERT_FALSE(::IsWindowVisible(window_));
   EXPECT_EQ(SecondInstanceExitCode(), std::optional<DWORD>(1));
-  EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == window; }));
+  EXPECT_TRUE(ui_->WaitForCall("kestrune/hotkey", "toggle_capsule").has_value());
+  EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(window_) != FALSE; }));
+  EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == window_; }));
 
-  ::ShowWindow(window, SW_MINIMIZE);
-  ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(window) != FALSE; }));
+  ::ShowWindow(window_, SW_MINIMIZE);
+  ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(window_) != FALSE; }));
   EXPECT_EQ(SecondInstanceExitCode(), std::optional<DWORD>(1));
-  EXPECT_TRUE(WaitUntil([&] { return !::IsIconic(window) && ::IsWindowVisible(window); }));
-  EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == window; }));
-  EXPECT_EQ(HostWindows(first->pid()).size(), 1u);
+  EXPECT_TRUE(WaitUntil([&] { return !::IsIconic(window_) && ::IsWindowVisible(window_); }));
+  EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == window_; }));
+  EXPECT_EQ(HostWindows(host_->pid()).size(), 1u);
 }
 
 // A copy of |program| at |folder|\|name|, folders made as needed.

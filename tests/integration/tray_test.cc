@@ -1,23 +1,28 @@
-// The notification area's messages to the main window, and the tray menu.
+// The notification area's messages to the main window, and the tray menu with
+// its owner: a hidden top-level window (so it can take the foreground and its
+// menu closes on a click elsewhere) that takes the clicks of the icon.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <future>
 
 #include "tests/support/keyboard_input.h"
-#include "tests/support/main_and_capsule_test.h"
-#include "tests/support/wait.h"
+#include "tests/support/main_host_test.h"
 
 namespace kr_test {
 namespace {
 
 using flutter::EncodableValue;
 
+constexpr UINT kTrayIconCallback = 1125;
+constexpr UINT kCapsuleExpandMsg = WM_USER + 400;
+
 HWND VisibleMenu() {
   HWND menu = ::FindWindowW(L"#32768", nullptr);
   return menu != nullptr && ::IsWindowVisible(menu) ? menu : nullptr;
 }
 
-class TrayTest : public MainAndCapsuleTest {
+class TrayTest : public MainHostTest {
  protected:
   void SetUp() override { StartHosts(); }
 
@@ -28,9 +33,11 @@ class TrayTest : public MainAndCapsuleTest {
            result == 0;
   }
 
+  // Types |keys| into the menu once it is open; they close it.
   void Choose(std::initializer_list<Key> keys) {
     ASSERT_TRUE(WaitUntil([] { return VisibleMenu() != nullptr; }));
     Type(keys);
+    ASSERT_TRUE(WaitUntil([] { return VisibleMenu() == nullptr; }));
   }
 
   const UINT notify_ = ::RegisterWindowMessageW(L"SystemTrayNotify");
@@ -62,30 +69,42 @@ TEST_F(TrayTest, IconAndMenuShowTheMainCardOrQuit) {
   const UINT taskbar_created = ::RegisterWindowMessageW(L"TaskbarCreated");
   ::SendMessageW(window_, taskbar_created, 0, 0);
   EXPECT_EQ(log_->CountMessages("[KR] TaskbarCreated: tray icon added again"), 0u);
-  EncodableValue visible(flutter::EncodableMap{{EncodableValue("visible"), EncodableValue(true)}});
-  ASSERT_EQ(ui_->Call("kestrune/window", "setTrayVisible", visible).kind,
-            CallResult::Kind::kSuccess);
+  ASSERT_TRUE(CallWindow("setTrayVisible", Args({{"visible", true}})));
   ::SendMessageW(window_, taskbar_created, 0, 0);
   EXPECT_EQ(log_->CountMessages("[KR] TaskbarCreated: tray icon added again"), 1u);
 
-  // Right button down and up open the menu (one owner window); "quit" is never sent.
+  // Right button down and up open the menu; "quit" is never sent.
   ::PostMessageW(window_, notify_, 0, WM_RBUTTONDOWN);
   Choose({Down(VK_ESCAPE), Up(VK_ESCAPE)});
-  ASSERT_TRUE(WaitUntil([] { return VisibleMenu() == nullptr; }));
   ::PostMessageW(window_, notify_, 0, WM_RBUTTONUP);
-  Choose({Down(VK_DOWN), Up(VK_DOWN), Down(VK_DOWN), Up(VK_DOWN)});
-  int owners = 0;
-  for (HWND owner = nullptr;
-       (owner = ::FindWindowExW(nullptr, owner, L"KestruneTrayMenu", nullptr)) != nullptr;) {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(owner, &pid);
-    owners += pid == host_->pid() ? 1 : 0;
-  }
-  EXPECT_EQ(owners, 1);
-  Type({Down(VK_RETURN), Up(VK_RETURN)});
+  Choose({Down(VK_ESCAPE), Up(VK_ESCAPE)});
+
+  // The menu's one owner, which takes the icon's own clicks.
+  HWND owner = ::FindWindowW(L"KestruneTrayMenu", nullptr);
+  ASSERT_NE(owner, nullptr);
+  EXPECT_EQ(::FindWindowExW(nullptr, owner, L"KestruneTrayMenu", nullptr), nullptr);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(owner, &pid);
+  EXPECT_EQ(pid, host_->pid());
+  EXPECT_FALSE(::IsWindowVisible(owner));
+  EXPECT_EQ(::GetAncestor(owner, GA_PARENT), ::GetDesktopWindow());
+  ::PostMessageW(owner, kTrayIconCallback, 1, WM_LBUTTONDBLCLK);
+  ASSERT_TRUE(WaitUntil([&] { return Count("tray_show_main") == 4; }));
+  EXPECT_EQ(ui_->Calls().back().arguments, EncodableValue(int32_t{0}));
+  ::PostMessageW(owner, kTrayIconCallback, 1, WM_RBUTTONUP);
+  Choose({Down(VK_ESCAPE), Up(VK_ESCAPE)});
+
+  // Quit first, an expand right behind it: the expand must meet a whole
+  // window, never one already torn down.
+  ::PostMessageW(owner, WM_COMMAND, 2, 0);
+  ::PostMessageW(window_, kCapsuleExpandMsg, 0, 0);
   EXPECT_EQ(host_->WaitForExit(15000), std::optional<DWORD>(0));
-  EXPECT_TRUE(log_->WaitForMessage("[KR] Capsule process terminated"));
-  EXPECT_EQ(ui_->Calls().size(), 4u);
+  std::vector<std::string> lines = log_->NewMessages();
+  auto expand = std::find(lines.begin(), lines.end(), "[KR] kCapsuleExpandMsg received");
+  auto teardown = std::find(lines.begin(), lines.end(), "[KR] Capsule process terminated");
+  ASSERT_NE(teardown, lines.end());
+  EXPECT_LT(expand, teardown);
+  EXPECT_EQ(Count("quit"), 0);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // kr_helper_window TITLE [fullscreen]: another application's window for tests.
-// Shows itself in front and counts the keys it receives (see helper_window.h);
-// a test may set its title with WM_SETTEXT.
+// Shows itself in front and counts the keys it receives (see helper_window.h).
 #include <windows.h>
 #include <shellapi.h>
 

@@ -158,11 +158,6 @@ std::vector<HWND> ChildWindowsOfClass(HWND parent, const wchar_t* class_name) {
   return found;
 }
 
-std::wstring WindowClass(HWND window) {
-  wchar_t name[256];
-  return std::wstring(name, std::max(::GetClassNameW(window, name, 256), 0));
-}
-
 std::wstring WindowTitle(HWND window) {
   wchar_t title[256];
   return std::wstring(title, std::max(::GetWindowTextW(window, title, 256), 0));

@@ -62,7 +62,6 @@ HWND WaitForHostWindow(DWORD pid, DWORD timeout_ms = 10000);
 // Child windows of |parent| whose class is |class_name|.
 std::vector<HWND> ChildWindowsOfClass(HWND parent, const wchar_t* class_name);
 
-std::wstring WindowClass(HWND window);
 std::wstring WindowTitle(HWND window);
 
 // True when |window|'s thread answers a sent message within |timeout_ms|.

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "runner/debug_log.h"
+#include "tests/support/helper_window.h"
 #include "tests/support/host_process.h"
 #include "tests/support/log_reader.h"
 #include "tests/support/ui_bridge_server.h"
@@ -52,6 +54,40 @@ inline flutter::EncodableValue Args(
   return flutter::EncodableValue(map);
 }
 
+inline LONG ExStyle(HWND window) {
+  return ::GetWindowLongW(window, GWL_EXSTYLE);
+}
+
+// The hit-test answer of |window| for a point in its client coordinates.
+inline LRESULT HitTestAt(HWND window, LONG x, LONG y) {
+  POINT point{x, y};
+  ::ClientToScreen(window, &point);
+  return ::SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y));
+}
+
+// Window channel bounds in logical pixels.
+inline flutter::EncodableValue Box(double x, double y, double w, double h) {
+  return Args({{"x", x}, {"y", y}, {"w", w}, {"h", h}});
+}
+
+// True when |window| is clipped to |box| (rounded with |corners| when above 0),
+// or is not clipped and |box| is nothing.
+inline bool HasRegion(HWND window, const std::optional<RECT>& box, int corners = 0) {
+  HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+  bool clipped = ::GetWindowRgn(window, region) != ERROR;
+  bool same = clipped == box.has_value();
+  if (same && box) {
+    HRGN expected = corners > 0 ? ::CreateRoundRectRgn(box->left, box->top, box->right, box->bottom,
+                                                       corners, corners)
+                                : ::CreateRectRgnIndirect(&*box);
+    // The same pixels: the window system may store the rows merged.
+    same = ::CombineRgn(expected, expected, region, RGN_XOR) == NULLREGION;
+    ::DeleteObject(expected);
+  }
+  ::DeleteObject(region);
+  return same;
+}
+
 // A fixture with a main-role host connected to the test's UI bridge, started
 // by StartMainHost and ready once its default hotkeys are registered.
 class MainHostTest : public ::testing::Test {
@@ -68,6 +104,31 @@ class MainHostTest : public ::testing::Test {
     window_ = WaitForHostWindow(host_->pid());
     ASSERT_NE(window_, nullptr);
     ASSERT_TRUE(log_->WaitForMessage("[KR] RegisterHotKey Alt+Space"));
+  }
+
+  // A main host whose capsule process has shown its bar. The capsule's window is
+  // activated as its view takes the focus, which under Wine resets the injected
+  // key state and closes an open menu: tests that type or open menus start so.
+  void StartHosts(const EnvironmentChanges& extra = {}) {
+    StartMainHost(extra);
+    if (HasFatalFailure()) {
+      return;
+    }
+    capsule_ui_ = bridge_.WaitForConnection("capsule");
+    ASSERT_NE(capsule_ui_, nullptr);
+    HWND bar = WaitForHostWindow(static_cast<DWORD>(capsule_ui_->pid()));
+    ASSERT_TRUE(bar != nullptr && WaitUntil([&] { return ::IsWindowVisible(bar) != FALSE; }));
+  }
+
+  // Starts the host and, once the capsule has come up (it activates its window
+  // once as it starts), another application that keeps the foreground.
+  void StartBehindHelper(const EnvironmentChanges& extra = {}, bool fullscreen = false) {
+    StartHosts(extra);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(log_->WaitForMessage("[KR] Capsule process OnCreate done"));
+    helper_ = StartHelperWindow(L"kr helper", fullscreen);
+    ASSERT_TRUE(helper_);
+    ASSERT_TRUE(StaysInFront(helper_->window));
   }
 
   // Calls the host made on the hotkey channel with |method|.
@@ -103,7 +164,9 @@ class MainHostTest : public ::testing::Test {
   std::unique_ptr<LogReader> log_;
   std::unique_ptr<ChildProcess> host_;
   BridgeConnection* ui_ = nullptr;
+  BridgeConnection* capsule_ui_ = nullptr;  // set by StartHosts
   HWND window_ = nullptr;
+  std::unique_ptr<HelperWindow> helper_;
 };
 
 }  // namespace kr_test

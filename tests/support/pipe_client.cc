@@ -1,7 +1,5 @@
 #include "tests/support/pipe_client.h"
 
-#include <algorithm>
-
 namespace kr_test {
 
 bool PipeClient::Connect(DWORD timeout_ms) {
@@ -13,15 +11,6 @@ bool PipeClient::Connect(DWORD timeout_ms) {
   return pipe_.is_valid();
 }
 
-std::string PipeClient::Header(uint32_t size) {
-  return {static_cast<char>(size), static_cast<char>(size >> 8), static_cast<char>(size >> 16),
-          static_cast<char>(size >> 24)};
-}
-
-bool PipeClient::Send(const std::string& message) {
-  return SendRaw(Header(static_cast<uint32_t>(message.size())) + message);
-}
-
 bool PipeClient::SendRaw(const std::string& bytes) {
   DWORD written = 0;
   return ::WriteFile(pipe_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
@@ -29,42 +18,32 @@ bool PipeClient::SendRaw(const std::string& bytes) {
          written == bytes.size();
 }
 
-bool PipeClient::ReadExact(char* buffer, DWORD size, ULONGLONG deadline) {
+std::optional<std::string> PipeClient::ReadFrame(DWORD timeout_ms) {
+  ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
   // Yield for the first moments, then sleep: replies are usually immediate, and
   // a plain Sleep would add its whole granularity to every read.
   ULONGLONG spin_until = ::GetTickCount64() + 3;
-  for (DWORD done = 0, available = 0, read = 0; done < size; done += read) {
-    read = 0;
+  while (frames_.empty()) {
+    DWORD available = 0;
     if (!::PeekNamedPipe(pipe_.get(), nullptr, 0, nullptr, &available, nullptr)) {
-      return false;
+      return std::nullopt;
     }
     if (available > 0) {
-      if (!::ReadFile(pipe_.get(), buffer + done, std::min(available, size - done), &read,
-                      nullptr)) {
-        return false;
+      std::string bytes(available, '\0');
+      if (!::ReadFile(pipe_.get(), bytes.data(), available, &available, nullptr)) {
+        return std::nullopt;
       }
+      reader_.Feed(std::string_view(bytes).substr(0, available),
+                   [this](std::string_view message) { frames_.emplace_back(message); });
     } else if (::GetTickCount64() >= deadline) {
-      return false;
+      return std::nullopt;
     } else {
       ::Sleep(::GetTickCount64() < spin_until ? 0 : 1);
     }
   }
-  return true;
-}
-
-std::optional<std::string> PipeClient::ReadFrame(DWORD timeout_ms) {
-  ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
-  unsigned char header[4];
-  if (!ReadExact(reinterpret_cast<char*>(header), 4, deadline)) {
-    return std::nullopt;
-  }
-  uint32_t size =
-      header[0] | header[1] << 8 | header[2] << 16 | static_cast<uint32_t>(header[3]) << 24;
-  std::string message(size, '\0');
-  if (!ReadExact(message.data(), size, deadline)) {
-    return std::nullopt;
-  }
-  return message;
+  std::string frame = std::move(frames_.front());
+  frames_.pop_front();
+  return frame;
 }
 
 }  // namespace kr_test

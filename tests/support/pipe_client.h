@@ -3,9 +3,11 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <optional>
 #include <string>
 
+#include "capsule/pipe_frames.h"
 #include "runner/unique_resource.h"
 
 namespace kr_test {
@@ -17,20 +19,18 @@ class PipeClient {
   bool Connect(DWORD timeout_ms = 10000);
   void Close() { pipe_.reset(); }
 
-  // Writes |message| as one frame (length header, then the bytes).
-  bool Send(const std::string& message);
+  // Writes |message| as one frame.
+  bool Send(const std::string& message) { return SendRaw(EncodePipeFrame(message)); }
   // Writes bytes as they are.
   bool SendRaw(const std::string& bytes);
 
   // The next whole frame from the host, or nothing after |timeout_ms|.
   std::optional<std::string> ReadFrame(DWORD timeout_ms = 5000);
 
-  // A frame header for |size| bytes.
-  static std::string Header(uint32_t size);
-
  private:
-  bool ReadExact(char* buffer, DWORD size, ULONGLONG deadline);
   UniqueFileHandle pipe_;
+  PipeFrameReader reader_;
+  std::deque<std::string> frames_;
 };
 
 }  // namespace kr_test

@@ -9,6 +9,7 @@
 #include "embedder/bridge_protocol.h"
 #include "embedder/method_result.h"
 #include "embedder/standard_codec.h"
+#include "embedder/ui_bridge.h"
 
 namespace kr_test {
 namespace {
@@ -19,18 +20,6 @@ using std::chrono::milliseconds;
 
 const flutter::StandardMethodCodec& Codec() {
   return flutter::StandardMethodCodec::GetInstance();
-}
-
-bool ReadExact(SOCKET socket, uint8_t* buffer, size_t size) {
-  for (size_t done = 0; done < size;) {
-    int got =
-        ::recv(socket, reinterpret_cast<char*>(buffer + done), static_cast<int>(size - done), 0);
-    if (got <= 0) {
-      return false;
-    }
-    done += static_cast<size_t>(got);
-  }
-  return true;
 }
 
 bool WriteAll(SOCKET socket, const std::vector<uint8_t>& bytes) {
@@ -45,45 +34,17 @@ bool WriteAll(SOCKET socket, const std::vector<uint8_t>& bytes) {
   return true;
 }
 
-// One frame from a blocking socket; nothing at the end of the stream or on a
-// malformed frame.
 std::optional<bridge::Frame> ReadFrame(SOCKET socket) {
-  uint8_t header[bridge::kHeaderSize];
-  if (!ReadExact(socket, header, sizeof(header))) {
-    return std::nullopt;
-  }
-  std::optional<uint32_t> size = bridge::ParseHeader(header, nullptr);
-  std::vector<uint8_t> payload(size.value_or(0));
-  if (!size || !ReadExact(socket, payload.data(), payload.size())) {
-    return std::nullopt;
-  }
-  return bridge::ParsePayload(payload.data(), payload.size(), nullptr);
+  bridge::Frame frame;
+  std::string error;
+  return flutter::UiBridge::ReadFrame(socket, &frame, &error) ? std::optional(std::move(frame))
+                                                              : std::nullopt;
 }
 
 const EncodableValue* Find(const EncodableMap& map, const char* key) {
   auto found = map.find(EncodableValue(key));
   return found == map.end() ? nullptr : &found->second;
 }
-
-// Collects the decoded answer of a reply envelope.
-class CapturingResult : public flutter::MethodResult<EncodableValue> {
- public:
-  explicit CapturingResult(CallResult* out) : out_(out) {}
-
- protected:
-  void SuccessInternal(const EncodableValue* result) override {
-    *out_ = {CallResult::Kind::kSuccess, result ? *result : EncodableValue(), {}, {}};
-  }
-  void ErrorInternal(const std::string& code,
-                     const std::string& message,
-                     const EncodableValue* details) override {
-    *out_ = {CallResult::Kind::kError, details ? *details : EncodableValue(), code, message};
-  }
-  void NotImplementedInternal() override { out_->kind = CallResult::Kind::kNotImplemented; }
-
- private:
-  CallResult* out_;
-};
 
 }  // namespace
 
@@ -94,19 +55,6 @@ BridgeConnection::~BridgeConnection() {
   ::shutdown(socket_, SD_BOTH);
   ::closesocket(socket_);
   reader_.join();
-}
-
-std::string BridgeConnection::role() const {
-  const EncodableValue* role = Find(hello_, "role");
-  const std::string* text = role ? std::get_if<std::string>(role) : nullptr;
-  return text ? *text : std::string();
-}
-
-int64_t BridgeConnection::pid() const {
-  const EncodableValue* pid = Find(hello_, "pid");
-  bool integer =
-      pid && (std::holds_alternative<int32_t>(*pid) || std::holds_alternative<int64_t>(*pid));
-  return integer ? pid->LongValue() : -1;
 }
 
 CallResult BridgeConnection::Call(const std::string& channel,
@@ -131,7 +79,15 @@ CallResult BridgeConnection::Call(const std::string& channel,
   replies_.erase(frame.reply_id);
   guard.unlock();
   if (bytes) {
-    CapturingResult capture(&result);
+    using Kind = CallResult::Kind;
+    flutter::MethodResultFunctions<EncodableValue> capture(
+        [&](const EncodableValue* value) {
+          result = {Kind::kSuccess, value ? *value : EncodableValue(), {}, {}};
+        },
+        [&](const std::string& code, const std::string& message, const EncodableValue* details) {
+          result = {Kind::kError, details ? *details : EncodableValue(), code, message};
+        },
+        [&] { result.kind = Kind::kNotImplemented; });
     Codec().DecodeAndProcessResponseEnvelope(bytes->data(), bytes->size(), &capture);
   }
   return result;
@@ -284,8 +240,11 @@ void UiBridgeServer::Handshake(SOCKET socket) {
   }
   const EncodableMap* map = value ? std::get_if<EncodableMap>(value.get()) : nullptr;
   const EncodableValue* token = map ? Find(*map, "token") : nullptr;
-  if (token == nullptr || *token != EncodableValue(token_)) {
-    ++refused_hellos_;
+  const EncodableValue* role = map ? Find(*map, "role") : nullptr;
+  const EncodableValue* pid = map ? Find(*map, "pid") : nullptr;
+  if (token == nullptr || *token != EncodableValue(token_) || role == nullptr ||
+      !std::holds_alternative<std::string>(*role) || pid == nullptr ||
+      !(std::holds_alternative<int32_t>(*pid) || std::holds_alternative<int64_t>(*pid))) {
     ::closesocket(socket);
     return;
   }

@@ -44,8 +44,11 @@ class BridgeConnection {
   BridgeConnection& operator=(const BridgeConnection&) = delete;
 
   const flutter::EncodableMap& hello() const { return hello_; }
-  std::string role() const;
-  int64_t pid() const;
+  // Both checked by the handshake.
+  const std::string& role() const {
+    return std::get<std::string>(hello_.at(flutter::EncodableValue("role")));
+  }
+  int64_t pid() const { return hello_.at(flutter::EncodableValue("pid")).LongValue(); }
 
   // Calls |method| on |channel| in the host and waits for the answer.
   CallResult Call(const std::string& channel,
@@ -93,16 +96,12 @@ class UiBridgeServer {
 
   // The KR_UI_BRIDGE value that points a host here.
   std::wstring Setting() const;
-  const std::string& token() const { return token_; }
 
   // The token the welcome carries; a different one tests the host's check.
   void SetWelcomeToken(const std::string& token);
 
   // Waits for a connected host of |role| ("main" or "capsule") not yet taken.
   BridgeConnection* WaitForConnection(const std::string& role, DWORD timeout_ms = 10000);
-
-  // Hellos refused because they carried the wrong token.
-  int refused_hellos() const { return refused_hellos_; }
 
  private:
   void AcceptLoop();
@@ -113,7 +112,6 @@ class UiBridgeServer {
   std::string token_;
   std::thread acceptor_;
   std::atomic<bool> running_{true};
-  std::atomic<int> refused_hellos_{0};
   mutable std::mutex lock_;
   std::condition_variable changed_;
   std::string welcome_token_;
