@@ -15,6 +15,7 @@
 #include "runner/flutter_window.h"
 #include "runner/focus/interaction_state.h"
 #include "runner/unique_resource.h"
+#include "runner/win32_procs.h"
 
 namespace {
 
@@ -48,8 +49,8 @@ UniqueLocalMemory OwnerOnlySecurityDescriptor() {
   UniqueLocalMemory sid_memory(sid_text);
   std::wstring sddl = L"D:P(A;;GA;;;SY)(A;;GA;;;" + std::wstring(sid_text) + L")";
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
-                                                              &descriptor, nullptr)) {
+  if (!GetWin32Procs().convert_security_descriptor(sddl.c_str(), SDDL_REVISION_1, &descriptor,
+                                                   nullptr)) {
     return UniqueLocalMemory();
   }
   return UniqueLocalMemory(descriptor);
@@ -247,7 +248,7 @@ void RunCapsulePipe(FlutterWindow* window) {
                 static_cast<unsigned>(message.size()));
     }
     DWORD available = 0;
-    if (!::PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) {
+    if (!GetWin32Procs().peek_named_pipe(pipe, nullptr, 0, nullptr, &available, nullptr)) {
       if (window->pipe_running) {
         DebugLog("[KR] Capsule pipe peek failed, disconnected");
       }

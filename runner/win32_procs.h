@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <dwmapi.h>
+#include <sddl.h>
 #include <shellapi.h>
 
 // The Win32 calls whose effect Wine does not show or whose outcome it does not
@@ -24,6 +25,15 @@ struct Win32Procs {
   BOOL(WINAPI* attach_thread_input)(DWORD, DWORD, BOOL) = ::AttachThreadInput;
   HWND(WINAPI* set_focus)(HWND) = ::SetFocus;
   void(WINAPI* keybd_event)(BYTE, BYTE, DWORD, ULONG_PTR) = ::keybd_event;
+
+  // The capsule pipe: its protection, and the pipe thread's polling, where a
+  // test can make a failure happen that Wine never produces.
+  BOOL(WINAPI* convert_security_descriptor)
+  (LPCWSTR,
+   DWORD,
+   PSECURITY_DESCRIPTOR*,
+   PULONG) = ::ConvertStringSecurityDescriptorToSecurityDescriptorW;
+  BOOL(WINAPI* peek_named_pipe)(HANDLE, LPVOID, DWORD, LPDWORD, LPDWORD, LPDWORD) = ::PeekNamedPipe;
 };
 
 // The table in use; tests may swap entries and must restore them.

@@ -84,6 +84,17 @@ TEST_F(Win32WindowTest, AlphaThemeDpiChangeAndCreatingAgain) {
   RECT suggested{137, 71, 870, 490};
   ::SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
   EXPECT_EQ(kr_test::Describe(kr_test::WindowRect(hwnd)), "(137,71,870,490)");
+  {
+    ScopedOwnPlacement placing;  // the host sized it for the new monitor already
+    RECT rescaled{0, 0, 50, 50};
+    ::SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&rescaled));
+  }
+  EXPECT_EQ(kr_test::Describe(kr_test::WindowRect(hwnd)), "(137,71,870,490)");
+  // The view of a hidden window is never focused: that takes the user's keyboard.
+  HWND view = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, hwnd,
+                                nullptr, nullptr, nullptr);
+  window_->SetChildContent(view);
+  EXPECT_NE(::GetFocus(), view);
 
   // Created again: the first window goes, OnDestroy before the new one and for the old.
   ASSERT_TRUE(window_->Create(L"kr_frame_test", {0, 0}, {50, 50}));
