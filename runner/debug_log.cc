@@ -200,6 +200,10 @@ void TraceWindowSize(const RECT& r) noexcept {
   fclose(file);
 }
 
+unsigned DebugLogLineLockWaitMs() noexcept {
+  return cross_process_stalled ? 0 : kCrossProcessWaitMs;
+}
+
 void SetDebugLogRotation(uint64_t past_bytes, uint64_t retry_bytes) noexcept {
   std::lock_guard<std::mutex> guard(LogLock());
   rotate_past_bytes = past_bytes;

@@ -26,6 +26,10 @@ void TraceWindowSize(const RECT& window_rect) noexcept;
 void SetDebugLogRotation(uint64_t past_bytes, uint64_t retry_bytes) noexcept;
 const wchar_t* RotatedDebugLogPath() noexcept;
 
+// How long the next line would wait for the other process's line lock, in ms:
+// 20, or 0 after a wait timed out until the lock is seen free again.
+unsigned DebugLogLineLockWaitMs() noexcept;
+
 // Full paths of the two files (for tests and tools).
 const wchar_t* DebugLogPath() noexcept;
 const wchar_t* WindowSizeTracePath() noexcept;
