@@ -1,0 +1,1 @@
+# Filled by the portable part's change.
