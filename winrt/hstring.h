@@ -31,8 +31,9 @@ class HString {
   HSTRING string_ = nullptr;
 };
 
-// The text of |string| in UTF-8; empty for the null string and for text that is
-// not valid UTF-16.
+// The text of |string| in UTF-8, up to its first null and at most 32767 units
+// (the host's conversion); empty for the null string and for text that is not
+// valid UTF-16.
 std::string HStringToUtf8(HSTRING string);
 
 }  // namespace winrt
