@@ -5,48 +5,29 @@
 namespace kr_test {
 
 FakeBoolOperation::~FakeBoolOperation() {
-  if (handler_) {
-    log_->handler_left_on_drop = handler_.detach()->Release();
+  if (state_.handler) {
+    log_->handler_left_on_drop = state_.handler.detach()->Release();
   }
 }
 
 void FakeBoolOperation::Finish(winrt::AsyncStatus status, HRESULT error_code, boolean result) {
   {
     std::lock_guard lock(mutex_);
-    status_ = status;
-    error_code_ = error_code;
-    result_ = result;
+    state_.status = status;
+    state_.error_code = error_code;
+    state_.result = result;
   }
   InvokeHandler();
-}
-
-bool FakeBoolOperation::HasHandler() {
-  std::lock_guard lock(mutex_);
-  return static_cast<bool>(handler_);
-}
-
-// Outside the lock: a handler may call back into the operation.
-void FakeBoolOperation::InvokeHandler() {
-  winrt::ComPtr<Handler> handler;
-  winrt::AsyncStatus status;
-  {
-    std::lock_guard lock(mutex_);
-    handler = handler_;
-    status = status_;
-  }
-  if (handler && status != winrt::AsyncStatus::kStarted) {
-    handler->Invoke(this, status);
-  }
 }
 
 HRESULT FakeBoolOperation::put_Completed(Handler* handler) {
   {
     std::lock_guard lock(mutex_);
-    if (handler_) {
+    if (state_.handler) {
       return winrt::kIllegalDelegateAssignment;
     }
     // Through the instance's IID, as a runtime that marshals the delegate does.
-    HRESULT hr = handler->QueryInterface(handler_iid_, handler_.put_void());
+    HRESULT hr = handler->QueryInterface(handler_iid_, state_.handler.put_void());
     if (FAILED(hr)) {
       return hr;
     }
@@ -55,31 +36,9 @@ HRESULT FakeBoolOperation::put_Completed(Handler* handler) {
   return S_OK;
 }
 
-HRESULT FakeBoolOperation::GetResults(boolean* results) {
-  std::lock_guard lock(mutex_);
-  if (status_ != winrt::AsyncStatus::kCompleted) {
-    return static_cast<HRESULT>(0x8000000E);  // E_ILLEGAL_METHOD_CALL
-  }
-  *results = result_;
-  return S_OK;
-}
-
-HRESULT FakeBoolOperation::get_Status(winrt::AsyncStatus* status) {
-  std::lock_guard lock(mutex_);
-  *status = status_;
-  return S_OK;
-}
-
-HRESULT FakeBoolOperation::get_ErrorCode(HRESULT* error_code) {
-  std::lock_guard lock(mutex_);
-  *error_code = error_code_;
-  return S_OK;
-}
-
 HRESULT FakeBoolOperation::Cancel() {
   ++log_->cancel_calls;
-  if (winrt::AsyncStatus status;
-      get_Status(&status) == S_OK && status == winrt::AsyncStatus::kStarted) {
+  if (Snapshot().status == winrt::AsyncStatus::kStarted) {
     Finish(winrt::AsyncStatus::kCanceled, S_OK, 0);
   }
   return S_OK;

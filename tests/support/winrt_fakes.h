@@ -106,26 +106,51 @@ class FakeBoolOperation final
   }
 
   void Finish(winrt::AsyncStatus status, HRESULT error_code, boolean result);
-  bool HasHandler();
+  bool HasHandler() { return static_cast<bool>(Snapshot().handler); }
 
   HRESULT STDMETHODCALLTYPE put_Completed(Handler* handler) override;
   HRESULT STDMETHODCALLTYPE get_Completed(Handler**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetResults(boolean* results) override;
+  HRESULT STDMETHODCALLTYPE GetResults(boolean* results) override {
+    State state = Snapshot();
+    if (state.status != winrt::AsyncStatus::kCompleted) {
+      return static_cast<HRESULT>(0x8000000E);  // E_ILLEGAL_METHOD_CALL
+    }
+    *results = state.result;
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE get_Id(UINT32*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_Status(winrt::AsyncStatus* status) override;
-  HRESULT STDMETHODCALLTYPE get_ErrorCode(HRESULT* error_code) override;
+  HRESULT STDMETHODCALLTYPE get_Status(winrt::AsyncStatus* status) override {
+    *status = Snapshot().status;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_ErrorCode(HRESULT* error_code) override {
+    *error_code = Snapshot().error_code;
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE Cancel() override;
   HRESULT STDMETHODCALLTYPE Close() override { return S_OK; }
 
  private:
-  void InvokeHandler();
+  struct State {
+    winrt::AsyncStatus status = winrt::AsyncStatus::kStarted;
+    HRESULT error_code = S_OK;
+    boolean result = 0;
+    winrt::ComPtr<Handler> handler;
+  };
+  State Snapshot() {
+    std::lock_guard lock(mutex_);
+    return state_;
+  }
+  // Outside the lock: a handler may call back into the operation.
+  void InvokeHandler() {
+    if (State state = Snapshot(); state.handler && state.status != winrt::AsyncStatus::kStarted) {
+      state.handler->Invoke(this, state.status);
+    }
+  }
 
   const GUID handler_iid_;
   std::mutex mutex_;
-  winrt::AsyncStatus status_ = winrt::AsyncStatus::kStarted;
-  HRESULT error_code_ = S_OK;
-  boolean result_ = 0;
-  winrt::ComPtr<Handler> handler_;
+  State state_;
 };
 
 // An event in the runtime's shape: add_ keeps the handler and hands out a
