@@ -4,10 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "runner/debug_log.h"
 #include "runner/unique_resource.h"
@@ -20,33 +17,27 @@ namespace {
 
 const char kBridge[] = "kestrune_bridge_server.py";
 const char kRunner[] = "-m sense.runner --run";
+const wchar_t kVenv[] = L"core\\.venv\\Scripts\\";
+const wchar_t kRuntime[] = L"core\\runtime\\";
 
-void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+// Writes |path| (below the program folder), making its folders; null removes it.
+void Put(const std::wstring& path, const char* bytes) {
+  for (size_t at = path.find(L'\\', ProgramFolder().size()); at != std::wstring::npos;
+       at = path.find(L'\\', at + 1)) {
+    ::CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+  }
+  ::DeleteFileW(path.c_str());
+  UniqueHandle file(
+      bytes ? ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)
+            : INVALID_HANDLE_VALUE);
   DWORD written = 0;
-  ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  ::CloseHandle(file);
+  ::WriteFile(file.get(), bytes, bytes ? strlen(bytes) : 0, &written, nullptr);
 }
 
-// |folder| (ending in "\") made below the program folder, without old records.
-std::wstring Folder(const std::wstring& folder) {
-  for (size_t at = folder.find(L'\\', ProgramFolder().size()); at != std::wstring::npos;
-       at = folder.find(L'\\', at + 1)) {
-    ::CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
-  }
-  WIN32_FIND_DATAW found;
-  HANDLE find = ::FindFirstFileW((folder + L"record_*").c_str(), &found);
-  for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = ::FindNextFileW(find, &found)) {
-    ::DeleteFileW((folder + found.cFileName).c_str());
-  }
-  ::FindClose(find);
-  return folder;
-}
-
-std::wstring InstallFakePython(const std::wstring& folder) {
-  ::CopyFileW((ProgramFolder() + L"kr_fake_python.exe").c_str(),
-              (Folder(folder) + L"python.exe").c_str(), FALSE);
+std::wstring InstallFake(const std::wstring& folder) {
+  Put(folder + L"python.exe", nullptr);
+  ::CopyFileW((ProgramFolder() + L"kr_fake_python.exe").c_str(), (folder + L"python.exe").c_str(),
+              FALSE);
   return folder + L"python.exe";
 }
 
@@ -54,39 +45,23 @@ std::string Narrow(const std::wstring& text) {
   return std::string(text.begin(), text.end());  // the test's paths are ASCII
 }
 
-class Listener {
- public:
-  explicit Listener(int port) : socket_(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = ::htons(static_cast<u_short>(port));
+struct Listener {
+  explicit Listener(int port) {
+    sockaddr_in address{AF_INET, ::htons(static_cast<u_short>(port)), {}, {}};
     address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
-    listening_ = ::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-                 ::listen(socket_, 4) == 0;
+    ok = ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+         ::listen(s, 4) == 0;
   }
-  ~Listener() { ::closesocket(socket_); }
-  Listener(const Listener&) = delete;
-  Listener& operator=(const Listener&) = delete;
-  bool listening() const { return listening_; }
-
- private:
-  SOCKET socket_;
-  bool listening_ = false;
+  ~Listener() { ::closesocket(s); }
+  SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  bool ok = false;
 };
-
-struct Started {
-  DWORD pid = 0;
-  std::string command_line;          // as the host logged it
-  std::vector<std::wstring> record;  // command line, folder, bridge dir, creation time
-};
-
-enum class Interpreter { kVenv, kRuntime, kPath };
 
 struct Story {
   const wchar_t* name;
-  const wchar_t* exe_below_root;  // "core" lies in the root
-  Interpreter interpreter;
-  const char* port_file;  // null: none
+  const wchar_t* exe_folder;   // below the story's root, where "core" lies
+  const wchar_t* interpreter;  // below the root; null: none in "core"
+  const char* port_file;       // null: none
   std::vector<int> answering;
   std::vector<const char*> started;
 };
@@ -98,103 +73,76 @@ class BackendLauncher : public ::testing::Test {
     ::WSAStartup(MAKEWORD(2, 2), &wsa);
   }
 
-  // Lays out |story| and starts the host in it; true when its window came,
-  // which is after the launcher ran.
+  // Lays out |story|, starts the host and waits for its window, which comes
+  // after the launcher ran.
   bool Start(const Story& story, const EnvironmentChanges& environment = {}) {
+    log_ = LogReader(DebugLogPath());
     root_ = ProgramFolder() + L"backends_" + story.name + L"\\";
-    core_ = Folder(root_ + L"core\\");
-    WriteFileBytes(core_ + L"kestrune_bridge_server.py", "");
-    ::DeleteFileW((Folder(core_ + L"bridge\\") + L"tcp_port.txt").c_str());
-    if (story.port_file != nullptr) {
-      WriteFileBytes(core_ + L"bridge\\tcp_port.txt", story.port_file);
+    Put(root_ + L"core\\kestrune_bridge_server.py", "");
+    Put(root_ + L"core\\bridge\\tcp_port.txt", story.port_file);
+    if (story.interpreter) {
+      python_ = InstallFake(root_ + story.interpreter);
     }
-    // Only the chosen interpreter exists.
-    for (const wchar_t* other : {L".venv\\Scripts\\python.exe", L"runtime\\python.exe"}) {
-      ::DeleteFileW((core_ + other).c_str());
-    }
-    if (story.interpreter == Interpreter::kVenv) {
-      python_ = InstallFakePython(core_ + L".venv\\Scripts\\");
-    } else if (story.interpreter == Interpreter::kRuntime) {
-      python_ = InstallFakePython(core_ + L"runtime\\");
-    }
-    std::wstring exe_folder = Folder(root_ + story.exe_below_root);
-    ::CopyFileW(HostExecutable().c_str(), (exe_folder + L"kestrune_flutter.exe").c_str(), FALSE);
+    std::wstring host = root_ + story.exe_folder + L"kestrune_flutter.exe";
+    Put(host, nullptr);
+    ::CopyFileW(HostExecutable().c_str(), host.c_str(), FALSE);
     EnvironmentChanges changes = environment;
-    changes.try_emplace(L"KESTRUNE_CAPSULE", std::nullopt);
-    changes.try_emplace(L"KR_UI_BRIDGE", std::nullopt);
-    changes.try_emplace(L"KESTRUNE_BRIDGE_DIR", std::nullopt);
-    host_ = ChildProcess::Start(exe_folder + L"kestrune_flutter.exe", {}, changes);
+    for (const wchar_t* name : {L"KESTRUNE_CAPSULE", L"KR_UI_BRIDGE", L"KESTRUNE_BRIDGE_DIR"}) {
+      changes.try_emplace(name, std::nullopt);
+    }
+    host_ = ChildProcess::Start(host, {}, changes);
     return host_ && WaitForHostWindow(host_->pid(), 20000) != nullptr;
   }
 
-  // The backends the host logged as started, once each has written its record.
-  std::vector<Started> StartedBackends() {
-    std::vector<Started> started;
+  // The pids of the backends the host logged as started, in start order,
+  // checked against |arguments| and against what each recorded.
+  std::vector<DWORD> ExpectStarted(const std::vector<const char*>& arguments) {
+    std::vector<DWORD> pids;
     const std::string marker = "[KR] Backend started (pid ";
     for (const std::string& message : log_.NewMessages()) {
-      size_t at = message.find(marker);
-      if (at == std::string::npos) {
-        continue;
+      if (size_t at = message.find(marker); at != std::string::npos) {
+        std::string line = message.substr(message.find("): ", at) + 3);
+        std::string expected = "\"" + Narrow(python_) + "\" " +
+                               (pids.size() < arguments.size() ? arguments[pids.size()] : "");
+        EXPECT_EQ(line, expected);
+        pids.push_back(std::strtoul(message.c_str() + at + marker.size(), nullptr, 10));
+        std::wstring path =
+            root_ + L"core\\bridge\\record_" + std::to_wstring(pids.back()) + L".txt";
+        std::string bytes;
+        EXPECT_TRUE(WaitUntil([&] { return !(bytes = ReadWholeFile(path)).empty(); }, 10000));
+        std::wstring record(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+        EXPECT_EQ(record, std::wstring(expected.begin(), expected.end()) + L"\n" + root_ + L"core");
+        ::DeleteFileW(path.c_str());
       }
-      Started backend;
-      backend.pid = std::strtoul(message.c_str() + at + marker.size(), nullptr, 10);
-      backend.command_line = message.substr(message.find("): ", at) + 3);
-      std::wstring path = python_.substr(0, python_.find_last_of(L'\\') + 1) + L"record_" +
-                          std::to_wstring(backend.pid) + L".txt";
-      std::string bytes;
-      WaitUntil([&] { return !(bytes = ReadWholeFile(path)).empty(); }, 10000);
-      std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
-      for (size_t begin = 0, end; begin <= text.size(); begin = end + 1) {
-        end = std::min(text.find(L'\n', begin), text.size());
-        backend.record.push_back(text.substr(begin, end - begin));
-      }
-      started.push_back(backend);
     }
-    return started;
-  }
-
-  void ExpectStarted(const std::vector<Started>& started, const std::vector<const char*>& args) {
-    ASSERT_EQ(started.size(), args.size());
-    for (size_t i = 0; i < started.size(); ++i) {
-      std::string expected = "\"" + Narrow(python_) + "\" " + args[i];
-      EXPECT_EQ(started[i].command_line, expected);
-      ASSERT_EQ(started[i].record.size(), 4u);
-      EXPECT_EQ(Narrow(started[i].record[0]), expected);
-      EXPECT_EQ(started[i].record[1], core_.substr(0, core_.size() - 1));
-      EXPECT_EQ(started[i].record[2], core_ + L"bridge");
-    }
-    if (started.size() == 2) {  // the bridge was created first
-      EXPECT_LE(std::stoull(started[0].record[3]), std::stoull(started[1].record[3]));
-    }
+    EXPECT_EQ(pids.size(), arguments.size());
+    return pids;
   }
 
   LogReader log_{DebugLogPath()};
   std::wstring root_;
-  std::wstring core_;
   std::wstring python_;
   std::unique_ptr<ChildProcess> host_;
 };
 
-// "core" two levels up or beside the host; the port file's port probed first,
-// then 18100 and 18785 for the bridge, 18786 for the sense runner.
+// "core" beside the host or above it; the port file's port probed first, then
+// 18100 and 18785 for the bridge, 18786 for the sense runner.
 TEST_F(BackendLauncher, StartsWhatDoesNotAnswerWithExactCommandLines) {
   const Story stories[] = {
-      {L"nothing_answers", L"a\\b\\", Interpreter::kVenv, nullptr, {}, {kBridge, kRunner}},
-      {L"file_port_answers", L"", Interpreter::kVenv, "18123\r\n", {18123}, {kRunner}},
-      {L"both_answer", L"", Interpreter::kRuntime, "0", {18785, 18786}, {}},
-      {L"runner_answers", L"a\\", Interpreter::kRuntime, "abc", {18786}, {kBridge}},
-      {L"other_file_port", L"", Interpreter::kVenv, "18123", {18124}, {kBridge, kRunner}},
+      {L"nothing_answers", L"a\\b\\", kVenv, nullptr, {}, {kBridge, kRunner}},
+      {L"file_port_answers", L"", kVenv, "18123\r\n", {18123}, {kRunner}},
+      {L"both_answer", L"", kRuntime, "0", {18785, 18786}, {}},
+      {L"runner_answers", L"a\\", kRuntime, "abc", {18786}, {kBridge}},
   };
   for (const Story& story : stories) {
     SCOPED_TRACE(Narrow(story.name));
-    log_ = LogReader(DebugLogPath());
     std::vector<std::unique_ptr<Listener>> listeners;
     for (int port : story.answering) {
       listeners.push_back(std::make_unique<Listener>(port));
-      ASSERT_TRUE(listeners.back()->listening()) << port;
+      ASSERT_TRUE(listeners.back()->ok) << port;
     }
     ASSERT_TRUE(Start(story));
-    ExpectStarted(StartedBackends(), story.started);
+    ExpectStarted(story.started);
     host_.reset();
   }
 }
@@ -202,22 +150,17 @@ TEST_F(BackendLauncher, StartsWhatDoesNotAnswerWithExactCommandLines) {
 // The backends live in the host's job: a second start adds none, and killing
 // the host ends them.
 TEST_F(BackendLauncher, SecondInstanceStartsNoneAndKillingTheHostEndsThem) {
-  ASSERT_TRUE(Start({L"lifetime", L"a\\b\\", Interpreter::kVenv, nullptr, {}, {}}));
-  std::vector<Started> started = StartedBackends();
-  ExpectStarted(started, {kBridge, kRunner});
+  ASSERT_TRUE(Start({L"lifetime", L"a\\b\\", kVenv, nullptr, {}, {}}));
   std::vector<UniqueHandle> backends;
-  for (const Started& backend : started) {
-    backends.emplace_back(::OpenProcess(SYNCHRONIZE, FALSE, backend.pid));
-    ASSERT_TRUE(backends.back().is_valid());
+  for (DWORD pid : ExpectStarted({kBridge, kRunner})) {
+    backends.emplace_back(::OpenProcess(SYNCHRONIZE, FALSE, pid));
   }
-
   auto second = ChildProcess::Start(root_ + L"a\\b\\kestrune_flutter.exe", {},
                                     {{L"KESTRUNE_CAPSULE", std::nullopt}});
   ASSERT_TRUE(second);
   EXPECT_EQ(second->WaitForExit(20000), std::optional<DWORD>(1));
   EXPECT_EQ(log_.CountMessages("[KR] Backends: a main instance already runs; none started"), 1u);
-  EXPECT_EQ(StartedBackends().size(), 2u);
-
+  EXPECT_EQ(log_.CountMessages("[KR] Backend started"), 2u);
   ::TerminateProcess(host_->handle(), 9);
   for (const UniqueHandle& backend : backends) {
     EXPECT_EQ(::WaitForSingleObject(backend.get(), 10000), WAIT_OBJECT_0);
@@ -227,26 +170,22 @@ TEST_F(BackendLauncher, SecondInstanceStartsNoneAndKillingTheHostEndsThem) {
 // Without an interpreter in "core", the first python.exe in an absolute PATH
 // folder runs: not the store alias, nor one in the current or a relative folder.
 TEST_F(BackendLauncher, SearchesPathSkippingRelativeFoldersAndTheStoreAlias) {
-  wchar_t current[MAX_PATH];
-  std::wstring planted(current, ::GetCurrentDirectoryW(MAX_PATH, current));
-  planted += L"\\python.exe";
-  ::CopyFileW((ProgramFolder() + L"kr_fake_python.exe").c_str(), planted.c_str(), FALSE);
-  std::wstring root = ProgramFolder() + L"backends_path\\";
-  std::wstring alias = InstallFakePython(root + L"Local\\Microsoft\\WindowsApps\\");
-  std::wstring chosen = InstallFakePython(root + L"python\\");
-  wchar_t path[8192];
-  std::wstring old_path(path, ::GetEnvironmentVariableW(L"PATH", path, 8192));
+  wchar_t buffer[8192];
+  std::wstring planted(buffer, ::GetCurrentDirectoryW(MAX_PATH, buffer));
+  InstallFake(planted + L"\\");
+  std::wstring alias = ProgramFolder() + L"backends_path\\Microsoft\\WindowsApps";
+  InstallFake(alias + L"\\");
+  std::wstring chosen = ProgramFolder() + L"backends_path\\python";
   Listener bridge(18100);
-  ASSERT_TRUE(bridge.listening());
-
-  python_ = chosen;
-  bool started = Start({L"path", L"", Interpreter::kPath, nullptr, {}, {}},
-                       {{L"PATH", L".;python;" + alias.substr(0, alias.size() - 11) + L";" +
-                                      chosen.substr(0, chosen.size() - 11) + L";" + old_path}});
-  ::DeleteFileW(planted.c_str());
+  ASSERT_TRUE(bridge.ok);
+  std::wstring path = L".;python;" + alias + L";" + chosen + L";" +
+                      std::wstring(buffer, ::GetEnvironmentVariableW(L"PATH", buffer, 8192));
+  python_ = InstallFake(chosen + L"\\");
+  bool started = Start({L"path", L"", nullptr, nullptr, {}, {}}, {{L"PATH", path}});
+  ::DeleteFileW((planted + L"\\python.exe").c_str());
   ASSERT_TRUE(started);
-  EXPECT_EQ(log_.CountMessages("[KR] Backends: interpreter " + Narrow(chosen)), 1u);
-  ExpectStarted(StartedBackends(), {kRunner});
+  EXPECT_EQ(log_.CountMessages("[KR] Backends: interpreter " + Narrow(python_)), 1u);
+  ExpectStarted({kRunner});
 }
 
 }  // namespace
