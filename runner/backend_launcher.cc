@@ -2,7 +2,6 @@
 
 // clang-format off
 #include <winsock2.h>
-#include <ws2tcpip.h>
 #include <windows.h>
 // clang-format on
 
