@@ -125,14 +125,16 @@ class BackendLauncher : public ::testing::Test {
   std::unique_ptr<ChildProcess> host_;
 };
 
-// "core" beside the host or above it; the port file's port probed first, then
-// 18100 and 18785 for the bridge, 18786 for the sense runner.
+// "core" beside the host or up to seven folders above it (not eight); the
+// port file's port probed first, then 18100 and 18785 for the bridge, 18786
+// for the sense runner.
 TEST_F(BackendLauncher, StartsWhatDoesNotAnswerWithExactCommandLines) {
   const Story stories[] = {
       {L"nothing_answers", L"a\\b\\", kVenv, nullptr, {}, {kBridge, kRunner}},
       {L"file_port_answers", L"", kVenv, "18123\r\n", {18123}, {kRunner}},
       {L"both_answer", L"", kRuntime, "0", {18785, 18786}, {}},
       {L"runner_answers", L"a\\", kRuntime, "abc", {18786}, {kBridge}},
+      {L"core_eight_up", L"1\\2\\3\\4\\5\\6\\7\\8\\", kVenv, nullptr, {}, {}},
   };
   for (const Story& story : stories) {
     SCOPED_TRACE(Narrow(story.name));
