@@ -1,12 +1,11 @@
 #include "feeds/system/system_monitor.h"
 
-// clang-format off: the interface table is declared only after these, in this order.
+// The interface table is declared only after these, in this order.
 #include <winsock2.h>
 #include <ws2ipdef.h>
 #include <windows.h>
 #include <iphlpapi.h>
 #include <netioapi.h>
-// clang-format on
 
 #include <string>
 
@@ -117,7 +116,9 @@ EncodableList DiskEntries() {
   return disks;
 }
 
-void SystemMonitorLoop(FlutterWindow* window) {
+// |target| is the window's handle when the thread started: the main thread
+// clears the window's own field during teardown while this thread may still run.
+void SystemMonitorLoop(FlutterWindow* window, HWND target) {
   CpuTimes previous_cpu = ReadCpuTimes();
   NetworkCounters previous_net = ReadNetworkCounters();
   while (window->monitor_running && window->monitor_pacer.WaitForNextSample()) {
@@ -152,8 +153,8 @@ void SystemMonitorLoop(FlutterWindow* window) {
       std::lock_guard<std::mutex> guard(window->snapshot_lock);
       window->pending_snapshot = std::move(snapshot);
     }
-    if (HWND hwnd = window->GetHandle()) {
-      ::PostMessageW(hwnd, kSystemSnapshotMsg, 0, 0);
+    if (target != nullptr) {
+      ::PostMessageW(target, kSystemSnapshotMsg, 0, 0);
     }
   }
 }
@@ -168,7 +169,7 @@ void StartSystemMonitor(FlutterWindow* window) {
     window->monitor_thread.join();
   }
   window->monitor_pacer.Rearm();
-  window->monitor_thread = std::thread(SystemMonitorLoop, window);
+  window->monitor_thread = std::thread(SystemMonitorLoop, window, window->GetHandle());
 }
 
 void StopSystemMonitor(FlutterWindow* window) {

@@ -51,8 +51,9 @@ class SystemMonitorThreadTest : public ::testing::Test {
     return kr_test::WaitUntil([&] { return HistorySize() > before; });
   }
   void Pump() {
-    for (MSG msg; ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
+    for (MSG msg; ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) {
       ::DispatchMessageW(&msg);
+    }
   }
 
   kr_test::UiBridgeServer bridge_;
