@@ -4,6 +4,7 @@
 #include "channels/window/hitregion_channel.h"
 #include "channels/window/window_channel.h"
 #include "embedder/plugin_registrants.h"
+#include "feeds/system/system_monitor.h"
 #include "input/hotkey_channel.h"
 #include "input/hotkey_dispatch.h"
 #include "input/hotkey_event.h"
@@ -152,7 +153,11 @@ bool FlutterWindow::OnCreate() {
   smtc_channel = MakeChannel(engine, "kestrune/smtc");
   AnswerNotImplemented(smtc_channel.get());
   system_monitor_channel = MakeChannel(engine, "kestrune/system_monitor");
-  AnswerNotImplemented(system_monitor_channel.get());
+  system_monitor_channel->SetMethodCallHandler(
+      [this](const flutter::MethodCall<flutter::EncodableValue>& call,
+             std::unique_ptr<flutter::MethodResult<flutter::EncodableValue>> result) {
+        SystemMonitorChannelHandler(this, call, std::move(result));
+      });
   wechat_channel = MakeChannel(engine, "kestrune/wechat");
   AnswerNotImplemented(wechat_channel.get());
   return true;
@@ -166,9 +171,9 @@ void FlutterWindow::AttachToProcess() {
 void FlutterWindow::OnDestroy() {
   StopBlurPollThread();
 
+  StopSystemMonitor(this);
   for (auto [running, thread] :
-       {std::pair{&smtc_running, &smtc_thread}, std::pair{&monitor_running, &monitor_thread},
-        std::pair{&wechat_running, &wechat_thread}}) {
+       {std::pair{&smtc_running, &smtc_thread}, std::pair{&wechat_running, &wechat_thread}}) {
     *running = false;
     if (thread->joinable()) {
       thread->join();

@@ -17,6 +17,7 @@
 #include "embedder/flutter_view_controller.h"
 #include "capsule/pipe_outbox.h"
 #include "embedder/method_channel.h"
+#include "feeds/system/sample_pacer.h"
 #include "runner/win32_window.h"
 
 using Channel = flutter::MethodChannel<flutter::EncodableValue>;
@@ -81,6 +82,8 @@ class FlutterWindow : public Win32Window {
   std::mutex snapshot_lock;
   std::deque<flutter::EncodableMap> snapshot_history;
   std::optional<flutter::EncodableMap> pending_snapshot;
+  // Paces the sampling thread; stopping it ends the thread's wait at once.
+  SamplePacer monitor_pacer;
 
   // Chat-notification listener.
   std::unique_ptr<Channel> wechat_channel;
