@@ -92,6 +92,27 @@ int ReadBridgePort(const std::wstring& core) {
   return ParseBridgePort(std::string_view(text, read));
 }
 
+void LaunchBackend(const std::wstring& interpreter,
+                   const std::wstring& folder,
+                   std::wstring_view arguments) {
+  std::wstring command_line = BackendCommandLine(interpreter, arguments);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessInChildJob(interpreter.c_str(), command_line.data(), CREATE_NO_WINDOW, nullptr,
+                               folder.c_str(), &startup, &process)) {
+    DebugLogF("[KR] Backend start failed (%lu): %ls", ::GetLastError(), command_line.c_str());
+    return;
+  }
+  DebugLogF("[KR] Backend started (pid %lu): %ls", process.dwProcessId, command_line.c_str());
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+}
+
+}  // namespace
+
 bool ProbeLocalPort(int port) {
   SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (s == INVALID_SOCKET) {
@@ -128,27 +149,6 @@ bool ProbeLocalPort(int port) {
   ::closesocket(s);
   return connected;
 }
-
-void LaunchBackend(const std::wstring& interpreter,
-                   const std::wstring& folder,
-                   std::wstring_view arguments) {
-  std::wstring command_line = BackendCommandLine(interpreter, arguments);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_HIDE;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessInChildJob(interpreter.c_str(), command_line.data(), CREATE_NO_WINDOW, nullptr,
-                               folder.c_str(), &startup, &process)) {
-    DebugLogF("[KR] Backend start failed (%lu): %ls", ::GetLastError(), command_line.c_str());
-    return;
-  }
-  DebugLogF("[KR] Backend started (pid %lu): %ls", process.dwProcessId, command_line.c_str());
-  ::CloseHandle(process.hThread);
-  ::CloseHandle(process.hProcess);
-}
-
-}  // namespace
 
 void LaunchBackends() {
   std::wstring core = FindCoreDir();

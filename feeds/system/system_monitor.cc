@@ -119,32 +119,9 @@ EncodableList DiskEntries() {
 // |target| is the window's handle when the thread started: the main thread
 // clears the window's own field during teardown while this thread may still run.
 void SystemMonitorLoop(FlutterWindow* window, HWND target) {
-  CpuTimes previous_cpu = ReadCpuTimes();
-  NetworkCounters previous_net = ReadNetworkCounters();
+  SystemSampler sampler;
   while (window->monitor_running && window->monitor_pacer.WaitForNextSample()) {
-    CpuTimes cpu = ReadCpuTimes();
-    double percent = CpuPercent(previous_cpu, cpu);
-    previous_cpu = cpu;
-
-    // Plain differences over the period: the rate is per sample, as the period
-    // is one second.
-    NetworkCounters net = ReadNetworkCounters();
-    EncodableMap network{
-        {EncodableValue("upload_bytes_per_sec"),
-         EncodableValue(Bytes(CounterGrowth(previous_net.sent, net.sent)))},
-        {EncodableValue("download_bytes_per_sec"),
-         EncodableValue(Bytes(CounterGrowth(previous_net.received, net.received)))},
-        {EncodableValue("total_sent_bytes"), EncodableValue(Bytes(net.sent))},
-        {EncodableValue("total_recv_bytes"), EncodableValue(Bytes(net.received))},
-    };
-    previous_net = net;
-
-    EncodableMap snapshot{
-        {EncodableValue("cpu"), EncodableValue(CpuEntry(percent))},
-        {EncodableValue("memory"), EncodableValue(MemoryEntry())},
-        {EncodableValue("network"), EncodableValue(std::move(network))},
-        {EncodableValue("disks"), EncodableValue(DiskEntries())},
-    };
+    EncodableMap snapshot = sampler.Sample();
     {
       std::lock_guard<std::mutex> guard(window->snapshot_lock);
       AppendSnapshot(window->snapshot_history, snapshot);
@@ -160,6 +137,39 @@ void SystemMonitorLoop(FlutterWindow* window, HWND target) {
 }
 
 }  // namespace
+
+SystemSampler::SystemSampler() : previous_cpu_(ReadCpuTimes()) {
+  NetworkCounters net = ReadNetworkCounters();
+  previous_sent_ = net.sent;
+  previous_received_ = net.received;
+}
+
+EncodableMap SystemSampler::Sample() {
+  CpuTimes cpu = ReadCpuTimes();
+  double percent = CpuPercent(previous_cpu_, cpu);
+  previous_cpu_ = cpu;
+
+  // Plain differences over the period: the rate is per sample, as the period
+  // is one second.
+  NetworkCounters net = ReadNetworkCounters();
+  EncodableMap network{
+      {EncodableValue("upload_bytes_per_sec"),
+       EncodableValue(Bytes(CounterGrowth(previous_sent_, net.sent)))},
+      {EncodableValue("download_bytes_per_sec"),
+       EncodableValue(Bytes(CounterGrowth(previous_received_, net.received)))},
+      {EncodableValue("total_sent_bytes"), EncodableValue(Bytes(net.sent))},
+      {EncodableValue("total_recv_bytes"), EncodableValue(Bytes(net.received))},
+  };
+  previous_sent_ = net.sent;
+  previous_received_ = net.received;
+
+  return {
+      {EncodableValue("cpu"), EncodableValue(CpuEntry(percent))},
+      {EncodableValue("memory"), EncodableValue(MemoryEntry())},
+      {EncodableValue("network"), EncodableValue(std::move(network))},
+      {EncodableValue("disks"), EncodableValue(DiskEntries())},
+  };
+}
 
 void StartSystemMonitor(FlutterWindow* window) {
   if (window->monitor_running.exchange(true)) {

@@ -1,11 +1,13 @@
 #ifndef KESTRUNE_FEEDS_SYSTEM_SYSTEM_MONITOR_H_
 #define KESTRUNE_FEEDS_SYSTEM_SYSTEM_MONITOR_H_
 
+#include <cstdint>
 #include <memory>
 
 #include "embedder/encodable_value.h"
 #include "embedder/method_call.h"
 #include "embedder/method_result.h"
+#include "feeds/system/system_history.h"
 
 class FlutterWindow;
 
@@ -14,6 +16,19 @@ void SystemMonitorChannelHandler(
     FlutterWindow* window,
     const flutter::MethodCall<flutter::EncodableValue>& call,
     std::unique_ptr<flutter::MethodResult<flutter::EncodableValue>> result);
+
+// One snapshot of the system per Sample(); rates are differences from the
+// previous sample (the first from construction), so calls are one period apart.
+class SystemSampler {
+ public:
+  SystemSampler();
+  flutter::EncodableMap Sample();
+
+ private:
+  CpuTimes previous_cpu_;
+  uint64_t previous_sent_ = 0;
+  uint64_t previous_received_ = 0;
+};
 
 // Starts the sampling thread unless it runs.
 void StartSystemMonitor(FlutterWindow* window);
