@@ -10,8 +10,10 @@
 
 #include "runner/backend_plan.h"
 #include "runner/child_job.h"
+#include "runner/search_tool.h"
 #include "runner/debug_log.h"
 #include "runner/unique_resource.h"
+#include "runner/utils.h"
 #include "runner/window_names.h"
 
 namespace {
@@ -40,12 +42,11 @@ bool FileExists(const std::wstring& path) {
 }
 
 std::wstring FindCoreDir() {
-  wchar_t module[MAX_PATH];
-  DWORD length = ::GetModuleFileNameW(nullptr, module, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) {
+  std::wstring folder = ExecutableFolder();
+  if (folder.empty()) {
     return {};
   }
-  std::wstring folder(ParentFolder(std::wstring_view(module, length)));
+  folder.pop_back();  // the trailing separator
   for (int level = 0; level < 8; ++level) {
     std::wstring candidate = folder + L"\\core";
     if (FileExists(candidate + L"\\kestrune_bridge_server.py")) {
@@ -69,10 +70,8 @@ std::wstring FindPython(const std::wstring& core) {
       return core + relative;
     }
   }
-  DWORD size = ::GetEnvironmentVariableW(L"PATH", nullptr, 0);
-  std::wstring path(size, L'\0');
-  path.resize(size == 0 ? 0 : ::GetEnvironmentVariableW(L"PATH", path.data(), size));
-  for (const std::wstring& folder : InterpreterSearchFolders(path)) {
+  for (const std::wstring& folder :
+       InterpreterSearchFolders(ReadEnvironment(L"PATH").value_or(std::wstring()))) {
     std::wstring candidate = folder + (folder.back() == L'\\' ? L"" : L"\\") + L"python.exe";
     if (FileExists(candidate)) {
       return candidate;

@@ -2,14 +2,13 @@
 
 #include <windows.h>
 
+#include "input/hotkey_event.h"
 #include "runner/unique_resource.h"
 #include "runner/window_names.h"
 
 namespace {
 
 UniqueHandle single_instance_mutex;
-// Ctrl+Space's registration id in the first instance.
-constexpr WPARAM kSummonHotkeyId = 1;
 
 }  // namespace
 
@@ -22,7 +21,7 @@ bool AcquireSingleInstance() {
       DWORD pid = 0;
       ::GetWindowThreadProcessId(existing, &pid);
       ::AllowSetForegroundWindow(pid);
-      ::PostMessageW(existing, WM_HOTKEY, kSummonHotkeyId, 0);
+      ::PostMessageW(existing, WM_HOTKEY, kToggleCapsule, 0);
       return false;
     }
     if (::IsIconic(existing)) {

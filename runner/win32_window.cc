@@ -123,7 +123,8 @@ int Win32Window::ActiveWindowCount() {
 bool Win32Window::Create(const std::wstring& title, const Point& origin, const Size& size) {
   Destroy();
 
-  if (!IsCapsuleProcess() && !AcquireSingleInstance()) {
+  const bool capsule = IsCapsuleProcess();
+  if (!capsule && !AcquireSingleInstance()) {
     return false;
   }
 
@@ -136,7 +137,7 @@ bool Win32Window::Create(const std::wstring& title, const Point& origin, const S
 
   // The capsule's bar never takes activation, not even when it first shows:
   // at start that would take the keyboard from the user's application.
-  const DWORD ex_style = IsCapsuleProcess() ? WS_EX_NOACTIVATE : 0;
+  const DWORD ex_style = capsule ? WS_EX_NOACTIVATE : 0;
   HWND window = ::CreateWindowExW(
       ex_style, window_class, title.c_str(), WS_OVERLAPPEDWINDOW,
       static_cast<int>(origin.x * scale_factor), static_cast<int>(origin.y * scale_factor),
