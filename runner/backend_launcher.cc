@@ -163,8 +163,6 @@ void LaunchBackends() {
     DebugLog("[KR] Backends: a main instance already runs; none started");
     return;
   }
-  ChildJob();
-
   WSADATA wsa{};
   bool sockets = ::WSAStartup(MAKEWORD(2, 2), &wsa) == 0;
   int file_port = ReadBridgePort(core);

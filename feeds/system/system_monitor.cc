@@ -125,9 +125,6 @@ void SystemMonitorLoop(FlutterWindow* window, HWND target) {
     {
       std::lock_guard<std::mutex> guard(window->snapshot_lock);
       AppendSnapshot(window->snapshot_history, snapshot);
-    }
-    {
-      std::lock_guard<std::mutex> guard(window->snapshot_lock);
       window->pending_snapshot = std::move(snapshot);
     }
     if (target != nullptr) {
@@ -211,15 +208,19 @@ void SystemMonitorChannelHandler(FlutterWindow* window,
     result->Success(EncodableValue(std::move(newest)));
   } else if (method == "getSystemHistory") {
     EncodableList snapshots;
+    bool refused = false;
     {
       std::lock_guard<std::mutex> guard(window->snapshot_lock);
       std::optional<std::size_t> count =
           RequestedSnapshotCount(call.arguments(), window->snapshot_history.size());
-      if (!count) {
-        result->Error("BAD_ARGS", "argument \"minutes\" has the wrong type");
-        return;
+      refused = !count;
+      if (count) {
+        snapshots = NewestSnapshots(window->snapshot_history, *count);
       }
-      snapshots = NewestSnapshots(window->snapshot_history, *count);
+    }
+    if (refused) {
+      result->Error("BAD_ARGS", "argument \"minutes\" has the wrong type");
+      return;
     }
     result->Success(EncodableValue(std::move(snapshots)));
   } else {
