@@ -31,8 +31,14 @@ bool CreateProcessInChildJob(const wchar_t* application,
                              const wchar_t* directory,
                              STARTUPINFOW* startup,
                              PROCESS_INFORMATION* process) {
-  if (!::CreateProcessW(application, command_line, nullptr, nullptr, FALSE,
-                        flags | CREATE_SUSPENDED, environment, directory, startup, process)) {
+  const auto create = [&] {
+    return ::CreateProcessW(application, command_line, nullptr, nullptr, FALSE,
+                            flags | CREATE_SUSPENDED, environment, directory, startup,
+                            process) != FALSE;
+  };
+  // ERROR_INTERNAL_ERROR is transient (seen under a loaded Wine server): one
+  // more try before the child is given up.
+  if (!create() && (::GetLastError() != ERROR_INTERNAL_ERROR || !create())) {
     return false;
   }
   HANDLE job = ChildJob();

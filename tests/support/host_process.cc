@@ -72,9 +72,13 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::wstring& program,
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
   // Suspended until it is in the job, so that nothing it starts escapes it.
-  if (!child->job_ || !::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr,
-                                        FALSE, CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT,
-                                        env.data(), nullptr, &startup, &info)) {
+  // A loaded Wine server now and then fails a start with ERROR_INTERNAL_ERROR.
+  const auto create = [&] {
+    return ::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE,
+                            CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT, env.data(), nullptr,
+                            &startup, &info) != FALSE;
+  };
+  if (!child->job_ || (!create() && (::GetLastError() != ERROR_INTERNAL_ERROR || !create()))) {
     fwprintf(stderr, L"starting %ls failed: %lu\n", program.c_str(), ::GetLastError());
     return nullptr;
   }
