@@ -4,6 +4,7 @@
 #include "channels/window/hitregion_channel.h"
 #include "channels/window/window_channel.h"
 #include "embedder/plugin_registrants.h"
+#include "feeds/chat/chat_listener.h"
 #include "feeds/system/system_monitor.h"
 #include "input/hotkey_channel.h"
 #include "input/hotkey_dispatch.h"
@@ -159,7 +160,11 @@ bool FlutterWindow::OnCreate() {
         SystemMonitorChannelHandler(this, call, std::move(result));
       });
   wechat_channel = MakeChannel(engine, "kestrune/wechat");
-  AnswerNotImplemented(wechat_channel.get());
+  wechat_channel->SetMethodCallHandler(
+      [this](const flutter::MethodCall<flutter::EncodableValue>& call,
+             std::unique_ptr<flutter::MethodResult<flutter::EncodableValue>> result) {
+        WechatChannelHandler(this, call, std::move(result));
+      });
   return true;
 }
 
@@ -172,13 +177,11 @@ void FlutterWindow::OnDestroy() {
   StopBlurPollThread();
 
   StopSystemMonitor(this);
-  for (auto [running, thread] :
-       {std::pair{&smtc_running, &smtc_thread}, std::pair{&wechat_running, &wechat_thread}}) {
-    *running = false;
-    if (thread->joinable()) {
-      thread->join();
-    }
+  smtc_running = false;
+  if (smtc_thread.joinable()) {
+    smtc_thread.join();
   }
+  StopWechatListener(this);
 
   keyboard_hook.reset();
   flutter_window_instance = nullptr;

@@ -17,6 +17,7 @@
 #include "embedder/flutter_view_controller.h"
 #include "capsule/pipe_outbox.h"
 #include "embedder/method_channel.h"
+#include "feeds/chat/poll_pacer.h"
 #include "feeds/system/sample_pacer.h"
 #include "runner/win32_window.h"
 
@@ -89,6 +90,8 @@ class FlutterWindow : public Win32Window {
   std::unique_ptr<Channel> wechat_channel;
   std::thread wechat_thread;
   std::atomic<bool> wechat_running{false};
+  // Paces the polls, every 2000 ms; stopping it ends the thread's waits at once.
+  PollPacer wechat_pacer{2000};
 
   // Calendar sync.
   std::thread calendar_thread;

@@ -79,6 +79,14 @@ TEST(PinterfaceIidTest, PublishedInstances) {
        "24a901ad-910f-5c0f-b23c-67007577a558"},
       {"pinterface({bbe1fa4c-b0e3-4583-baef-1f1b2e483e56};string)",
        "2f13c006-a03a-5f69-b090-75a43e33423e"},
+      // The notification listener's two completion delegates.
+      {"pinterface({fcdcf02c-e5d8-4478-915a-4d90b74b83a5};enum(Windows.UI.Notifications."
+       "Management.UserNotificationListenerAccessStatus;i4))",
+       "f09e843a-13cb-559b-a9fc-015722c2cd57"},
+      {"pinterface({fcdcf02c-e5d8-4478-915a-4d90b74b83a5};pinterface({bbe1fa4c-b0e3-4583-baef-"
+       "1f1b2e483e56};rc(Windows.UI.Notifications.UserNotification;{adf7e52f-4e53-42d5-9c33-"
+       "eb5ea515b23e})))",
+       "9e42ed08-45b3-5643-b5c7-b216f5781594"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(GuidText(PinterfaceIid(c.signature)), c.iid) << c.signature;
