@@ -39,25 +39,21 @@ NotificationText JoinTextElements(const std::vector<std::string>& elements) {
 }
 
 bool SeenNotifications::Seen(uint32_t id) {
-  if (current_.contains(id)) {
-    return true;
-  }
-  if (!previous_.contains(id)) {
+  auto known = last_met_.find(id);
+  if (known == last_met_.end() || known->second + 1 < poll_) {
     return false;
   }
-  current_.insert(id);
+  known->second = poll_;
   return true;
 }
 
 void SeenNotifications::Remember(uint32_t id) {
-  current_.insert(id);
+  last_met_[id] = poll_;
 }
 
 void SeenNotifications::EndPoll(bool complete) {
   if (complete) {
-    previous_.swap(current_);
-  } else {
-    previous_.merge(current_);
+    std::erase_if(last_met_, [&](const auto& entry) { return entry.second < poll_; });
+    ++poll_;
   }
-  current_.clear();
 }

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 // Whether an application's display name (UTF-8) names WeChat: it contains
@@ -34,7 +34,9 @@ constexpr int64_t NotificationTimestampMs(int64_t universal_time) {
 // The ids of the notifications looked at, kept for as long as they stay in the
 // notification centre: each poll remembers the ids it met, and the next poll
 // knows exactly those. So a notification is reported once however many others
-// come and go, and the set never outgrows the centre.
+// come and go, and the set never outgrows the centre. Each id carries the
+// number of the poll that last met it, so a poll over ids already known
+// allocates nothing.
 class SeenNotifications {
  public:
   // Whether |id| was looked at in the previous poll or earlier in this one; if
@@ -42,15 +44,15 @@ class SeenNotifications {
   bool Seen(uint32_t id);
   // Remembers an id looked at in this poll.
   void Remember(uint32_t id);
-  // A poll that met every notification makes its ids the remembered ones. One
-  // cut short by an error keeps the earlier ids as well: the notifications it
-  // did not reach are still in the centre.
+  // A poll that met every notification forgets the ids it did not meet. One
+  // cut short by an error forgets nothing, and the next poll counts as the same
+  // one: the notifications it did not reach are still in the centre.
   void EndPoll(bool complete);
-  std::size_t size() const { return previous_.size(); }
+  std::size_t size() const { return last_met_.size(); }
 
  private:
-  std::unordered_set<uint32_t> previous_;
-  std::unordered_set<uint32_t> current_;
+  std::unordered_map<uint32_t, uint64_t> last_met_;
+  uint64_t poll_ = 1;
 };
 
 #endif  // KESTRUNE_FEEDS_CHAT_CHAT_NOTIFICATION_H_
