@@ -37,7 +37,7 @@ Figures Summary(std::vector<double> costs) {
 
 int main() {
   kr_test::FakeRuntimeLog log;
-  auto centre = kr_test::FakeNotificationCentre::Create(&log, winrt::NotificationAccess::kAllowed);
+  auto centre = kr_test::FakeNotificationCentre::Create(&log);
   UINT32 next_id = 1;
   auto toast = [&] {
     auto made = kr_test::FakeToast::Create(&log);
@@ -55,7 +55,7 @@ int main() {
   NotificationSink deliver = [&](flutter::EncodableMap) { return ++delivered, true; };
 
   // The runtime wait alone: a poll of an empty centre.
-  auto empty = kr_test::FakeNotificationCentre::Create(&log, winrt::NotificationAccess::kAllowed);
+  auto empty = kr_test::FakeNotificationCentre::Create(&log);
   std::vector<double> first, mixed, seen_all, wait_only, floor;
   for (int round = 0; round < kRounds; ++round) {
     SeenNotifications seen;

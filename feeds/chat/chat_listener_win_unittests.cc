@@ -11,9 +11,8 @@
 #include "capsule/capsule_pipe.h"
 #include "runner/flutter_window.h"
 #include "tests/support/chat_fakes.h"
+#include "tests/support/main_host_test.h"
 #include "tests/support/scoped_environment.h"
-#include "tests/support/ui_bridge_server.h"
-#include "tests/support/wait.h"
 
 namespace {
 
@@ -24,16 +23,15 @@ using winrt::NotificationAccess;
 
 class ChatListenerTest : public ::testing::Test {
  protected:
-  void Open(NotificationAccess access) {
+  void SetUp() override {
     // Never this test program: started as the capsule it would run the suite again.
     SetCapsuleExecutable(L"C:\\kr_tests_start_no_capsule.exe");
     kr_test::ScopedEnvironment setting(L"KR_UI_BRIDGE", bridge_.Setting().c_str());
-    centre_ = kr_test::FakeNotificationCentre::Create(&log_, access);
+    centre_ = kr_test::FakeNotificationCentre::Create(&log_);
     activation_.emplace(static_cast<winrt::IUserNotificationListenerStatics*>(centre_.get()), S_OK);
     window_ = std::make_unique<FlutterWindow>(flutter::DartProject(L"data"));
     ASSERT_TRUE(window_->Create(L"kr_chat_test", {10, 10}, {400, 300}));
-    ui_ = bridge_.WaitForConnection("main");
-    ASSERT_NE(ui_, nullptr);
+    ASSERT_NE(ui_ = bridge_.WaitForConnection("main"), nullptr);
     window_->wechat_pacer.SetPeriod(INFINITE);
   }
   void TearDown() override {
@@ -100,15 +98,13 @@ class ChatListenerTest : public ::testing::Test {
 };
 
 EncodableValue Payload(const char* sender, const char* title, const char* content) {
-  return EncodableValue(
-      EncodableMap{{EncodableValue("sender"), EncodableValue(sender)},
-                   {EncodableValue("title"), EncodableValue(title)},
-                   {EncodableValue("content"), EncodableValue(content)},
-                   {EncodableValue("timestamp"), EncodableValue(int64_t{13348540800000})}});
+  return kr_test::Args({{"sender", EncodableValue(sender)},
+                        {"title", EncodableValue(title)},
+                        {"content", EncodableValue(content)},
+                        {"timestamp", EncodableValue(int64_t{13348540800000})}});
 }
 
 TEST_F(ChatListenerTest, ReportsEachWechatToastOnceWhileItStaysInTheCentre) {
-  Open(NotificationAccess::kAllowed);
   Add(7, L"WeChat", {L"Alice", L"first line", L"second line"});
   Add(8, L"Mail", {L"Inbox"});
   Add(9, L"\u5FAE\u4FE1", {L"Bob"});
@@ -125,7 +121,6 @@ TEST_F(ChatListenerTest, ReportsEachWechatToastOnceWhileItStaysInTheCentre) {
 }
 
 TEST_F(ChatListenerTest, AThousandToastsArriveInOrderTwoHundredAPollAndOnlyOnce) {
-  Open(NotificationAccess::kAllowed);
   for (UINT32 id = 1; id <= 1000; ++id) {
     Add(id, L"WeChat", {std::to_wstring(id)});
   }
@@ -146,7 +141,7 @@ TEST_F(ChatListenerTest, AThousandToastsArriveInOrderTwoHundredAPollAndOnlyOnce)
 // The main thread starts the request and goes on while it runs; the answer
 // decides. A later start asks again.
 TEST_F(ChatListenerTest, AccessIsAskedForOnTheMainThread) {
-  Open(NotificationAccess::kDenied);
+  centre_->access = NotificationAccess::kDenied;
   Add(1, L"WeChat", {L"Alice"});
   for (NotificationAccess answer : {NotificationAccess::kDenied, NotificationAccess::kAllowed}) {
     centre_->request_thread = 0;
@@ -165,7 +160,6 @@ TEST_F(ChatListenerTest, AccessIsAskedForOnTheMainThread) {
 }
 
 TEST_F(ChatListenerTest, StopEndsAPollOrAPeriodAtOnce) {
-  Open(NotificationAccess::kAllowed);
   centre_->hang_polls = true;
   StartWechatListener(window_.get());
   ASSERT_TRUE(kr_test::WaitUntil([&] { return centre_->polls == 1; }));

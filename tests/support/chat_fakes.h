@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <mutex>
 #include <string>
 #include <tuple>
 #include <type_traits>
@@ -27,7 +26,8 @@ namespace kr_test {
 namespace rt = ::winrt;
 
 // IAsyncOperation<T>: runs until Finish or Cancel, then calls its handler (at
-// once if that comes later). A pointer result must outlive the operation.
+// once if that comes later). Used by one thread at a time; a pointer result
+// must outlive it.
 template <typename T>
 class FakeOperation final
     : public FakeObject<FakeOperation<T>, rt::IAsyncOperation<T>, rt::IAsyncInfo> {
@@ -40,48 +40,31 @@ class FakeOperation final
     return iid == rt::kIidAsyncInfo ? static_cast<rt::IAsyncInfo*>(this) : nullptr;
   }
   void Finish(rt::AsyncStatus status, T result = {}) {
-    std::unique_lock lock(mutex_);
     if (status_ == rt::AsyncStatus::kStarted) {
       std::tie(status_, result_) = std::tuple(status, result);
-      Call(std::move(lock));
+      handler_ ? handler_->Invoke(this, status) : S_OK;
     }
   }
   KR_FAKE(put_Completed, Handler* handler) {
-    std::unique_lock lock(mutex_);
     HRESULT hr = handler->QueryInterface(handler_iid_, handler_.put_void());
-    return SUCCEEDED(hr) ? Call(std::move(lock)) : hr;
+    return SUCCEEDED(hr) && status_ != rt::AsyncStatus::kStarted ? handler_->Invoke(this, status_)
+                                                                 : hr;
   }
-  KR_FAKE(get_Completed, Handler**) { return E_NOTIMPL; }
   KR_FAKE(GetResults, T* results) {
-    std::lock_guard lock(mutex_);
-    if (status_ != rt::AsyncStatus::kCompleted) {
-      return E_FAIL;
-    }
     if constexpr (std::is_pointer_v<T>) {
       result_->AddRef();
     }
-    return *results = result_, S_OK;
+    return *results = result_, status_ == rt::AsyncStatus::kCompleted ? S_OK : E_FAIL;
   }
-  KR_FAKE(get_Id, UINT32*) { return E_NOTIMPL; }
-  KR_FAKE(get_Status, rt::AsyncStatus* status) {
-    std::lock_guard lock(mutex_);
-    return *status = status_, S_OK;
-  }
+  KR_FAKE(get_Status, rt::AsyncStatus* status) { return *status = status_, S_OK; }
   KR_FAKE(get_ErrorCode, HRESULT* code) { return *code = E_FAIL, S_OK; }
   KR_FAKE(Cancel) { return ++this->log_->cancel_calls, Finish(rt::AsyncStatus::kCanceled), S_OK; }
+  KR_FAKE(get_Completed, Handler**) { return E_NOTIMPL; }
+  KR_FAKE(get_Id, UINT32*) { return E_NOTIMPL; }
   KR_FAKE(Close) { return S_OK; }
 
  private:
-  // Outside the lock: the handler may call back.
-  HRESULT Call(std::unique_lock<std::mutex> lock) {
-    rt::ComPtr<Handler> handler = status_ != rt::AsyncStatus::kStarted ? handler_ : nullptr;
-    rt::AsyncStatus status = status_;
-    lock.unlock();
-    return handler ? handler->Invoke(this, status) : S_OK;
-  }
-
   const GUID handler_iid_;
-  std::mutex mutex_;
   rt::AsyncStatus status_ = rt::AsyncStatus::kStarted;
   T result_{};
   rt::ComPtr<Handler> handler_;
@@ -142,9 +125,9 @@ class FakeNotificationCentre final : public FakeObject<FakeNotificationCentre,
                                                        rt::IUserNotificationListener,
                                                        rt::UserNotificationList> {
  public:
-  FakeNotificationCentre(FakeRuntimeLog* log, rt::NotificationAccess access)
-      : FakeObject(log), access_(access) {}
+  using FakeObject::FakeObject;
   void* Find(REFIID iid);
+  std::atomic<rt::NotificationAccess> access{rt::NotificationAccess::kAllowed};
   std::vector<rt::ComPtr<FakeToast>> toasts;
   std::atomic<bool> hang_polls{false};  // their operations never finish of themselves
   std::atomic<int> polls{0};
@@ -156,7 +139,7 @@ class FakeNotificationCentre final : public FakeObject<FakeNotificationCentre,
     return *v = this, S_OK;
   }
   KR_FAKE(RequestAccessAsync, rt::AccessOperation** operation);
-  KR_FAKE(GetAccessStatus, rt::NotificationAccess* v) { return *v = access_, S_OK; }
+  KR_FAKE(GetAccessStatus, rt::NotificationAccess* v) { return *v = access, S_OK; }
   KR_FAKE(add_NotificationChanged, IUnknown*, rt::EventRegistrationToken*) { return E_NOTIMPL; }
   KR_FAKE(remove_NotificationChanged, rt::EventRegistrationToken) { return E_NOTIMPL; }
   KR_FAKE(GetNotificationsAsync, UINT32 kinds, rt::NotificationListOperation** operation);
@@ -164,9 +147,6 @@ class FakeNotificationCentre final : public FakeObject<FakeNotificationCentre,
   KR_FAKE(get_Size, UINT32* v) { return *v = static_cast<UINT32>(toasts.size()), S_OK; }
   KR_FAKE(IndexOf, rt::IUserNotification*, UINT32*, boolean*) { return E_NOTIMPL; }
   KR_FAKE(GetMany, UINT32, UINT32, rt::IUserNotification**, UINT32*) { return E_NOTIMPL; }
-
- private:
-  const rt::NotificationAccess access_;
 };
 
 }  // namespace kr_test
