@@ -69,7 +69,7 @@ HRESULT FakeNotificationCentre::GetNotificationsAsync(UINT32 kinds,
                                                       rt::NotificationListOperation** operation) {
   ++polls;
   auto poll = FakeOperation<rt::UserNotificationList*>::Create(log_, kListHandlerIid);
-  if (kinds == 1 && !hang_polls) {
+  if (kinds == 1) {
     poll->Finish(rt::AsyncStatus::kCompleted, this);
   }
   *operation = poll.detach();

@@ -129,7 +129,6 @@ class FakeNotificationCentre final : public FakeObject<FakeNotificationCentre,
   void* Find(REFIID iid);
   std::atomic<rt::NotificationAccess> access{rt::NotificationAccess::kAllowed};
   std::vector<rt::ComPtr<FakeToast>> toasts;
-  std::atomic<bool> hang_polls{false};  // their operations never finish of themselves
   std::atomic<int> polls{0};
   std::atomic<DWORD> request_thread{0};
   rt::ComPtr<FakeOperation<rt::NotificationAccess>> request;
