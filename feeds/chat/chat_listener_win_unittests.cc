@@ -157,4 +157,12 @@ TEST_F(ChatListenerTest, AccessIsAskedForOnTheMainThread) {
   EXPECT_EQ(Received(), std::vector{Payload("WeChat", "Alice", "")});
 }
 
+// Wine has no notification listener: the real activation fails, and the
+// thread ends by itself.
+TEST_F(ChatListenerTest, WithoutTheRuntimeClassTheListenerEnds) {
+  activation_.reset();
+  StartWechatListener(window_.get());
+  EXPECT_TRUE(kr_test::WaitUntil([&] { return !window_->wechat_running; }));
+}
+
 }  // namespace
