@@ -2,8 +2,8 @@
 #define KESTRUNE_TESTS_SUPPORT_CHAT_FAKES_H_
 
 // The notification listener's runtime objects, faked with the runtime's
-// vtables; the IIDs they answer are written out here, not taken from the
-// product's declarations.
+// vtables; the IIDs they answer are written out in chat_fakes.cc, not taken
+// from the product's declarations.
 
 #include <windows.h>
 
