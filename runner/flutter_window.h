@@ -17,6 +17,7 @@
 #include "embedder/flutter_view_controller.h"
 #include "capsule/pipe_outbox.h"
 #include "embedder/method_channel.h"
+#include "feeds/calendar/calendar_pacer.h"
 #include "feeds/system/sample_pacer.h"
 #include "runner/win32_window.h"
 
@@ -93,6 +94,7 @@ class FlutterWindow : public Win32Window {
   // Calendar sync.
   std::thread calendar_thread;
   std::atomic<bool> calendar_running{false};
+  CalendarPacer calendar_pacer;
 
   HWND tray_menu_window = nullptr;
 

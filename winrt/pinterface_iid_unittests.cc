@@ -79,6 +79,11 @@ TEST(PinterfaceIidTest, PublishedInstances) {
        "24a901ad-910f-5c0f-b23c-67007577a558"},
       {"pinterface({bbe1fa4c-b0e3-4583-baef-1f1b2e483e56};string)",
        "2f13c006-a03a-5f69-b090-75a43e33423e"},
+      // AsyncOperationCompletedHandler<IVectorView<Appointment>>: nested, with a runtime class.
+      {"pinterface({fcdcf02c-e5d8-4478-915a-4d90b74b83a5};pinterface({bbe1fa4c-b0e3-4583-baef-"
+       "1f1b2e483e56};rc(Windows.ApplicationModel.Appointments.Appointment;{dd002f2f-2bdd-4076-"
+       "90a3-22c275312965})))",
+       "f626345f-7bfc-5418-9f47-f1d86306e06b"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(GuidText(PinterfaceIid(c.signature)), c.iid) << c.signature;
