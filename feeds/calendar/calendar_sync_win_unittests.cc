@@ -23,15 +23,12 @@ std::wstring folder;                          // the application-data folder; em
 class CalendarSyncTest : public ::testing::Test {
  protected:
   CalendarSyncTest() {
-    GetCalendarProcs().get_system_time = [](LPFILETIME now) {
-      *now = {static_cast<DWORD>(kNow), static_cast<DWORD>(kNow >> 32)};
-    };
-    GetCalendarProcs().get_folder_path = [](HWND, int, HANDLE, DWORD, LPWSTR out) {
+    auto& procs = GetCalendarProcs();
+    procs.get_system_time = [](LPFILETIME now) { *now = {DWORD(kNow), DWORD(kNow >> 32)}; };
+    procs.get_folder_path = [](HWND, int, HANDLE, DWORD, LPWSTR out) {
       return folder.empty() ? E_FAIL : (::wcscpy(out, folder.c_str()), S_OK);
     };
-    wchar_t temp[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, temp);
-    folder = temp + (L"kr_calendar_" + std::to_wstring(::GetCurrentProcessId()));
+    folder = _wgetenv(L"TEMP") + (L"\\kr_calendar_" + std::to_wstring(::GetCurrentProcessId()));
     ::CreateDirectoryW(folder.c_str(), nullptr);
     ::DeleteFileW((path_ = CalendarFilePath()).c_str());
     window_.calendar_pacer.SetPeriod(INFINITE);  // one pass per start
@@ -42,7 +39,8 @@ class CalendarSyncTest : public ::testing::Test {
     EXPECT_EQ(script_.log.live_objects, 0);
   }
 
-  // Runs the thread until its first pass is done, over the fake store unless real.
+  // Runs the thread until its first pass is done or waits on the search, over
+  // the fake store unless real.
   std::string Sync(bool fake = true) {
     auto manager = kr_test::MakeFakeAppointmentManager(&script_);
     std::optional<kr_test::ScopedFakeActivation> activation;
@@ -51,17 +49,17 @@ class CalendarSyncTest : public ::testing::Test {
     }
     Call("startCalendarSync");
     Call("startCalendarSync");  // a second thread would make a second request
-    EXPECT_TRUE(kr_test::WaitUntil([&] { return window_.calendar_pacer.Waiting() > 0; }));
+    EXPECT_TRUE(kr_test::WaitUntil(
+        [&] { return window_.calendar_pacer.Waiting() > 0 || script_.search_waited; }));
     StopCalendarSync(&window_);
     return kr_test::ReadWholeFile(path_);
   }
   EncodableValue Call(const char* method) {
     EncodableValue answer("none");
     WindowChannelHandler(
-        &window_, flutter::MethodCall<EncodableValue>(method, nullptr),
+        &window_, {method, nullptr},
         std::make_unique<flutter::MethodResultFunctions<EncodableValue>>(
-            [&](const EncodableValue* value) { answer = value ? *value : EncodableValue(); },
-            nullptr, nullptr));
+            [&](auto* value) { answer = value ? *value : EncodableValue(); }, nullptr, nullptr));
     return answer;
   }
 
@@ -72,47 +70,41 @@ class CalendarSyncTest : public ::testing::Test {
   std::wstring path_;
 };
 
-TEST_F(CalendarSyncTest, NextDayInLocalTimeAsValidJson) {
+TEST_F(CalendarSyncTest, EachPassWritesTheNextDayOrAnEmptyOne) {
   EXPECT_EQ(Call("getCalendarAppointments"), EncodableValue("[]"));  // no file yet
-  script_.found = {{L"Stand-up \"A\" \\ B", 133544349000000000},     // since yesterday 14:15
-                   {L"Line\nbreak\x01", 133545186000000000},
-                   {L"", INT64_MIN},            // no calendar time: left out, but counted
-                   {L"", 133545567000000000}};  // 00:05 tomorrow
-  EXPECT_EQ(Sync(), R"([{"t":"14:15","e":"Stand-up \"A\" \\ B"},)"
-                    R"({"t":"13:30","e":"Line\nbreak\u0001"},{"t":"00:05","e":""}])");
-  EXPECT_EQ(Call("getCalendarAppointments"), EncodableValue(kr_test::ReadWholeFile(path_)));
-  EXPECT_EQ(script_.requests, 1);
-  EXPECT_EQ(script_.range_start, kNow);
-  EXPECT_EQ(script_.range_length, 864000000000);
-  EXPECT_TRUE(log_.WaitForMessage("[CAL] synced 4 appointments"));
-}
-
-TEST_F(CalendarSyncTest, RefusedOrEmptyStoresWriteAnEmptyDay) {
-  const struct {
-    bool fake;
-    HRESULT request_error;
+  const struct Row {
+    bool fake = true;
+    HRESULT request_error = S_OK;
+    bool pending = false;
+    std::vector<std::pair<std::wstring, int64_t>> found = {};
+    const char* file;
     const char* line;
-  } rows[] = {{true, E_ACCESSDENIED, "[CAL] hresult_error: 0x80070005"},
-              {true, S_OK, "[CAL] synced 0 appointments"},
-              {false, S_OK, "[CAL] hresult_error: 0x80040154"}};  // Wine has no such class
-  for (const auto& row : rows) {
+  } rows[] = {
+      {.found = {{L"Stand-up \"A\" \\ B", 133544349000000000},  // since yesterday, 14:15
+                 {L"Line\nbreak\x01", 133545186000000000},
+                 {L"", INT64_MIN},            // no calendar time: left out, but counted
+                 {L"", 133545567000000000}},  // 00:05 tomorrow
+       .file = R"([{"t":"14:15","e":"Stand-up \"A\" \\ B"},)"
+               R"({"t":"13:30","e":"Line\nbreak\u0001"},{"t":"00:05","e":""}])",
+       .line = "[CAL] synced 4 appointments"},
+      {.file = "[]", .line = "[CAL] synced 0 appointments"},
+      {.request_error = E_ACCESSDENIED, .file = "[]", .line = "[CAL] hresult_error: 0x80070005"},
+      {.fake = false, .file = "[]", .line = "[CAL] hresult_error: 0x80040154"},  // Wine has none
+      {.pending = true, .file = "[1]", .line = ""},  // a stop ends the search, and is no failure
+  };
+  for (const Row& row : rows) {
     ASSERT_TRUE(ReplaceCalendarFile(path_, "[1]", nullptr));
+    script_.found = row.found;
     script_.request_error = row.request_error;
-    EXPECT_EQ(Sync(row.fake), "[]");
+    script_.search_pending = row.pending;
+    EXPECT_EQ(Sync(row.fake), row.file);
+    EXPECT_EQ(Call("getCalendarAppointments"), EncodableValue(row.file));
     EXPECT_TRUE(log_.WaitForMessage(row.line));
   }
-}
-
-TEST_F(CalendarSyncTest, StopEndsAPendingSearchAndKeepsTheFile) {
-  ASSERT_TRUE(ReplaceCalendarFile(path_, "[1]", nullptr));
-  script_.search_pending = true;
-  auto manager = kr_test::MakeFakeAppointmentManager(&script_);
-  kr_test::ScopedFakeActivation activation(manager.get(), S_OK);
-  StartCalendarSync(&window_);
-  ASSERT_TRUE(kr_test::WaitUntil([&] { return script_.search_waited.load(); }));
-  StopCalendarSync(&window_);
+  EXPECT_EQ(script_.requests, 4);  // one per fake row, though each started twice
   EXPECT_EQ(script_.log.cancel_calls, 1);
-  EXPECT_EQ(kr_test::ReadWholeFile(path_), "[1]");  // a stop is no failure
+  EXPECT_EQ(script_.range_start, kNow);
+  EXPECT_EQ(script_.range_length, 864000000000);
 }
 
 TEST_F(CalendarSyncTest, NothingRunsInTheCapsuleOrWithoutCom) {

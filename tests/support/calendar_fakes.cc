@@ -54,14 +54,15 @@ class FakeCalendar final : public FakeObject<FakeCalendar,
   }
   HRESULT STDMETHODCALLTYPE
   put_Completed(AsyncOperationCompletedHandler<AppointmentList*>* handler) override {
-    script_->search_waited = SUCCEEDED(Complete(handler, kIidListHandler, &list_handler_));
-    return S_OK;
+    const HRESULT hr = Complete(handler, kIidListHandler, &list_handler_);
+    script_->search_waited = script_->search_pending && SUCCEEDED(hr);
+    return hr;
   }
   HRESULT STDMETHODCALLTYPE GetResults(IAppointmentStore** store) override {
     return (*store = Ref(this), S_OK);
   }
   HRESULT STDMETHODCALLTYPE GetResults(AppointmentList** list) override {
-    return status_ == AsyncStatus::kCompleted ? (*list = Ref(this), S_OK) : kIllegalMethodCall;
+    return status_ == AsyncStatus::kCompleted ? (*list = Ref(this), S_OK) : E_FAIL;
   }
   HRESULT STDMETHODCALLTYPE get_Status(AsyncStatus* status) override {
     return (*status = status_, S_OK);
@@ -110,7 +111,6 @@ class FakeCalendar final : public FakeObject<FakeCalendar,
   KR_UNUSED_SLOT(put_Location, HSTRING)
 
  private:
-  static constexpr HRESULT kIllegalMethodCall = static_cast<HRESULT>(0x8000000E);
   template <typename T>
   T* Ref(T* self) {
     return (AddRef(), self);

@@ -1,7 +1,6 @@
 #ifndef KESTRUNE_TESTS_SUPPORT_CALENDAR_FAKES_H_
 #define KESTRUNE_TESTS_SUPPORT_CALENDAR_FAKES_H_
 
-#include <atomic>
 #include <string>
 #include <utility>
 #include <vector>
