@@ -78,14 +78,6 @@ inline constexpr GUID kIidAppointmentManagerStatics2{
     0xd04f,
     0x4034,
     {0xaf, 0x72, 0xa3, 0x65, 0x73, 0xb4, 0x5f, 0xf0}};
-inline constexpr GUID kIidAppointmentStore{0xa461918c,
-                                           0x7a47,
-                                           0x4d96,
-                                           {0x96, 0xc9, 0x15, 0xcd, 0x8a, 0x05, 0xa7, 0x35}};
-inline constexpr GUID kIidAppointment{0xdd002f2f,
-                                      0x2bdd,
-                                      0x4076,
-                                      {0x90, 0xa3, 0x22, 0xc2, 0x75, 0x31, 0x29, 0x65}};
 
 // Type signatures of the generic instances, as the IID hash spells them.
 #define KR_APPOINTMENT_STORE_SIG                                                        \

@@ -150,8 +150,10 @@ bool ReplaceCalendarFile(const std::wstring& path, std::string_view text, HANDLE
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
   const auto size = static_cast<DWORD>(text.size());
-  if (!file || !::WriteFile(file.get(), text.data(), size, &written, nullptr) || written != size) {
-    DebugLogF("[CAL] calendar file write failed: %lu", ::GetLastError());
+  const bool wrote = file && ::WriteFile(file.get(), text.data(), size, &written, nullptr);
+  if (!wrote || written != size) {
+    // A short write without an error is a full disk.
+    DebugLogF("[CAL] calendar file write failed: %lu", wrote ? ERROR_DISK_FULL : ::GetLastError());
     file.reset();
     ::DeleteFileW(temp.c_str());
     return false;
