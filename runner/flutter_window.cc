@@ -4,6 +4,7 @@
 #include "channels/window/hitregion_channel.h"
 #include "channels/window/window_channel.h"
 #include "embedder/plugin_registrants.h"
+#include "feeds/calendar/calendar_sync.h"
 #include "feeds/chat/chat_listener.h"
 #include "feeds/system/system_monitor.h"
 #include "input/hotkey_channel.h"
@@ -63,10 +64,7 @@ FlutterWindow::~FlutterWindow() {
   if (flutter_window_instance.load() == this) {
     FlutterWindow::OnDestroy();
   }
-  calendar_running = false;
-  if (calendar_thread.joinable()) {
-    calendar_thread.join();
-  }
+  StopCalendarSync(this);
 }
 
 bool FlutterWindow::OnCreate() {

@@ -18,6 +18,7 @@
 #include "capsule/pipe_outbox.h"
 #include "embedder/method_channel.h"
 #include "feeds/chat/poll_pacer.h"
+#include "feeds/calendar/calendar_pacer.h"
 #include "feeds/system/sample_pacer.h"
 #include "runner/win32_window.h"
 
@@ -96,6 +97,7 @@ class FlutterWindow : public Win32Window {
   // Calendar sync.
   std::thread calendar_thread;
   std::atomic<bool> calendar_running{false};
+  CalendarPacer calendar_pacer;
 
   HWND tray_menu_window = nullptr;
 

@@ -87,6 +87,11 @@ TEST(PinterfaceIidTest, PublishedInstances) {
        "1f1b2e483e56};rc(Windows.UI.Notifications.UserNotification;{adf7e52f-4e53-42d5-9c33-"
        "eb5ea515b23e})))",
        "9e42ed08-45b3-5643-b5c7-b216f5781594"},
+      // AsyncOperationCompletedHandler<IVectorView<Appointment>>: nested, with a runtime class.
+      {"pinterface({fcdcf02c-e5d8-4478-915a-4d90b74b83a5};pinterface({bbe1fa4c-b0e3-4583-baef-"
+       "1f1b2e483e56};rc(Windows.ApplicationModel.Appointments.Appointment;{dd002f2f-2bdd-4076-"
+       "90a3-22c275312965})))",
+       "f626345f-7bfc-5418-9f47-f1d86306e06b"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(GuidText(PinterfaceIid(c.signature)), c.iid) << c.signature;

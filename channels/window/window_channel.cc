@@ -5,6 +5,7 @@
 #include "capsule/capsule_commands.h"
 #include "capsule/capsule_pipe.h"
 #include "channels/window/window_geometry.h"
+#include "feeds/calendar/calendar_sync.h"
 #include "runner/debug_log.h"
 #include "runner/flutter_window.h"
 #include "tray/tray_menu.h"
@@ -63,8 +64,12 @@ void WindowChannelHandler(FlutterWindow* window,
     SendCapsuleCommand(window, call.arguments());
   } else if (method == "showTrayMenu") {
     ShowTrayMenu(window);
+  } else if (method == "startCalendarSync") {
+    StartCalendarSync(window);
+  } else if (method == "getCalendarAppointments") {
+    result->Success(EncodableValue(ReadCalendarAppointments()));
+    return;
   } else {
-    // "startCalendarSync" and "getCalendarAppointments" wait for the calendar feed.
     result->NotImplemented();
     return;
   }
