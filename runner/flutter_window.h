@@ -17,8 +17,7 @@
 #include "embedder/flutter_view_controller.h"
 #include "capsule/pipe_outbox.h"
 #include "embedder/method_channel.h"
-#include "feeds/chat/poll_pacer.h"
-#include "feeds/calendar/calendar_pacer.h"
+#include "feeds/poll_pacer.h"
 #include "feeds/system/sample_pacer.h"
 #include "runner/win32_window.h"
 
@@ -97,7 +96,7 @@ class FlutterWindow : public Win32Window {
   // Calendar sync.
   std::thread calendar_thread;
   std::atomic<bool> calendar_running{false};
-  CalendarPacer calendar_pacer;
+  PollPacer calendar_pacer{300000};
 
   HWND tray_menu_window = nullptr;
 

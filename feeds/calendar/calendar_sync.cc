@@ -87,7 +87,7 @@ void CalendarSyncLoop(FlutterWindow* window) {
   }
   while (window->calendar_running) {
     SyncOnce(window->calendar_pacer.stop_event());
-    if (!window->calendar_pacer.WaitForNextSync()) {
+    if (!window->calendar_pacer.WaitForNextPoll()) {
       break;
     }
   }

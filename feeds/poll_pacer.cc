@@ -1,4 +1,4 @@
-#include "feeds/chat/poll_pacer.h"
+#include "feeds/poll_pacer.h"
 
 PollPacer::PollPacer(DWORD period_ms)
     : stop_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),

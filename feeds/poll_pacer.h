@@ -1,5 +1,5 @@
-#ifndef KESTRUNE_FEEDS_CHAT_POLL_PACER_H_
-#define KESTRUNE_FEEDS_CHAT_POLL_PACER_H_
+#ifndef KESTRUNE_FEEDS_POLL_PACER_H_
+#define KESTRUNE_FEEDS_POLL_PACER_H_
 
 #include <windows.h>
 
@@ -36,4 +36,4 @@ class PollPacer {
   std::atomic<int> waiting_{0};
 };
 
-#endif  // KESTRUNE_FEEDS_CHAT_POLL_PACER_H_
+#endif  // KESTRUNE_FEEDS_POLL_PACER_H_
