@@ -4,6 +4,7 @@
 #include "channels/window/hitregion_channel.h"
 #include "channels/window/window_channel.h"
 #include "embedder/plugin_registrants.h"
+#include "feeds/media/media_watcher.h"
 #include "feeds/system/system_monitor.h"
 #include "input/hotkey_channel.h"
 #include "input/hotkey_dispatch.h"
@@ -151,7 +152,11 @@ bool FlutterWindow::OnCreate() {
   SetUpTextSelection();
 
   smtc_channel = MakeChannel(engine, "kestrune/smtc");
-  AnswerNotImplemented(smtc_channel.get());
+  smtc_channel->SetMethodCallHandler(
+      [this](const flutter::MethodCall<flutter::EncodableValue>& call,
+             std::unique_ptr<flutter::MethodResult<flutter::EncodableValue>> result) {
+        SmtcChannelHandler(this, call, std::move(result));
+      });
   system_monitor_channel = MakeChannel(engine, "kestrune/system_monitor");
   system_monitor_channel->SetMethodCallHandler(
       [this](const flutter::MethodCall<flutter::EncodableValue>& call,
@@ -171,9 +176,9 @@ void FlutterWindow::AttachToProcess() {
 void FlutterWindow::OnDestroy() {
   StopBlurPollThread();
 
+  ShutDownMedia(this);
   StopSystemMonitor(this);
-  for (auto [running, thread] :
-       {std::pair{&smtc_running, &smtc_thread}, std::pair{&wechat_running, &wechat_thread}}) {
+  for (auto [running, thread] : {std::pair{&wechat_running, &wechat_thread}}) {
     *running = false;
     if (thread->joinable()) {
       thread->join();
