@@ -1,7 +1,9 @@
 // Latency of a media event under Wine: from a fake session's PlaybackInfoChanged
 // raised on another thread to the "smtc.playback" frame read by the UI bridge,
 // through the real watcher callback, pending slot, main-thread message and
-// channel, in this process. Median and p99 over 1,000 events, in ms.
+// channel, in this process. Median and p99 over 1,000 events, in ms. Then the
+// time a stop takes while a callback waits for a hung media application and
+// the watcher sleeps in a day-long poll period (20 stops).
 //   tools/wine-run build/win64/wine build/win64/bin/media_latency_wine_bench.exe
 #include <windows.h>
 
@@ -83,6 +85,20 @@ int main() {
   }
   source.join();
   StopSmtcListener(window.get());
+
+  std::vector<double> stops;
+  for (int i = 0; i < 20; ++i) {
+    session->hold = false;
+    StartSmtcListener(window.get());
+    kr_test::WaitUntil([&] { return window->media_feed.poll.Waiting() > 0; });
+    session->hold = true;  // the track read of the next event waits
+    std::thread in_flight([&] { session->playback_changed.Raise(session.get()); });
+    kr_test::WaitUntil([&] { return session->Held() == 1; });
+    double start = NowMicroseconds();
+    StopSmtcListener(window.get());
+    stops.push_back((NowMicroseconds() - start) / 1e3);
+    in_flight.join();
+  }
   window.reset();
 
   if (latencies.size() != kEvents) {
@@ -92,5 +108,8 @@ int main() {
   std::sort(latencies.begin(), latencies.end());
   std::printf("media event to smtc.playback frame (%d events): median %.3f ms, p99 %.3f ms\n",
               kEvents, latencies[kEvents / 2], latencies[kEvents * 99 / 100]);
+  std::sort(stops.begin(), stops.end());
+  std::printf("stop with a callback in flight (%zu stops): median %.3f ms, max %.3f ms\n",
+              stops.size(), stops[stops.size() / 2], stops.back());
   return 0;
 }

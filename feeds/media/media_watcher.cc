@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -33,7 +34,7 @@ struct SessionTokens {
 // What one watcher thread shares with the callbacks it registers. Callbacks
 // hold it, so it lives as long as the last of them.
 struct MediaWatch {
-  MediaWatch(FlutterWindow* window)
+  explicit MediaWatch(FlutterWindow* window)
       : window(window),
         stop(window->media_feed.stop_event.get()),
         now_ms(window->media_feed.now_ms),
