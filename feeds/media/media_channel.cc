@@ -4,7 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <system_error>
+#include <exception>
 
 #include "feeds/media/media_feed.h"
 #include "feeds/media/media_session.h"
@@ -168,7 +168,7 @@ void SmtcChannelHandler(FlutterWindow* window,
         DebugLogF("[SMTC] Command dropped, %d running: %s", MediaCommands::kMaxRunning,
                   method.c_str());
       }
-    } catch (const std::system_error& error) {
+    } catch (const std::exception& error) {
       DebugLogF("[SMTC] Command thread not started: %s (%s)", method.c_str(), error.what());
     }
   } else {

@@ -25,7 +25,7 @@ class MediaCommands {
   ~MediaCommands();
 
   // Starts a thread for |command|; false, and nothing started, when kMaxRunning
-  // run already. May throw std::system_error when no thread can be created.
+  // run already. Throws when no thread can be created.
   bool Launch(MediaCommand command);
   // Ends the threads' waits, waits at most |wait_ms| for them to end and leaves
   // those still inside a call to the media application.
