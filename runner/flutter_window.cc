@@ -6,6 +6,7 @@
 #include "embedder/plugin_registrants.h"
 #include "feeds/calendar/calendar_sync.h"
 #include "feeds/chat/chat_listener.h"
+#include "feeds/media/media_watcher.h"
 #include "feeds/system/system_monitor.h"
 #include "input/hotkey_channel.h"
 #include "input/hotkey_dispatch.h"
@@ -150,7 +151,11 @@ bool FlutterWindow::OnCreate() {
   SetUpTextSelection();
 
   smtc_channel = MakeChannel(engine, "kestrune/smtc");
-  AnswerNotImplemented(smtc_channel.get());
+  smtc_channel->SetMethodCallHandler(
+      [this](const flutter::MethodCall<flutter::EncodableValue>& call,
+             std::unique_ptr<flutter::MethodResult<flutter::EncodableValue>> result) {
+        SmtcChannelHandler(this, call, std::move(result));
+      });
   system_monitor_channel = MakeChannel(engine, "kestrune/system_monitor");
   system_monitor_channel->SetMethodCallHandler(
       [this](const flutter::MethodCall<flutter::EncodableValue>& call,
@@ -174,11 +179,8 @@ void FlutterWindow::AttachToProcess() {
 void FlutterWindow::OnDestroy() {
   StopBlurPollThread();
 
+  ShutDownMedia(this);
   StopSystemMonitor(this);
-  smtc_running = false;
-  if (smtc_thread.joinable()) {
-    smtc_thread.join();
-  }
   StopWechatListener(this);
 
   keyboard_hook.reset();

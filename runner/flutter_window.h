@@ -18,6 +18,7 @@
 #include "capsule/pipe_outbox.h"
 #include "embedder/method_channel.h"
 #include "feeds/poll_pacer.h"
+#include "feeds/media/media_feed.h"
 #include "feeds/system/sample_pacer.h"
 #include "runner/win32_window.h"
 
@@ -75,6 +76,8 @@ class FlutterWindow : public Win32Window {
   std::optional<flutter::EncodableMap> pending_track_change;
   std::optional<flutter::EncodableMap> pending_playback;
   std::optional<flutter::EncodableMap> pending_progress;
+  // Stop event, poll pacing, throttle clock and the playback command threads.
+  MediaFeed media_feed;
 
   // System monitor.
   std::unique_ptr<Channel> system_monitor_channel;

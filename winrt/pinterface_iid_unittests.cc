@@ -92,6 +92,32 @@ TEST(PinterfaceIidTest, PublishedInstances) {
        "1f1b2e483e56};rc(Windows.ApplicationModel.Appointments.Appointment;{dd002f2f-2bdd-4076-"
        "90a3-22c275312965})))",
        "f626345f-7bfc-5418-9f47-f1d86306e06b"},
+  // The Windows.Media.Control instances the media feed uses.
+#define KR_MC "rc(Windows.Media.Control.GlobalSystemMediaTransportControlsSession"
+#define KR_MANAGER KR_MC "Manager;{cace8eac-e86e-504a-ab31-5ff8ff1bce49})"
+#define KR_SESSION KR_MC ";{7148c835-9b14-5ae2-ab85-dc9b1c14e1a8})"
+#define KR_PROPERTIES KR_MC "MediaProperties;{68856cf6-adb4-54b2-ac16-05837907acb6})"
+#define KR_HANDLER "pinterface({9de1c534-6ae1-11e0-84e1-18a905bcc53f};"
+      {"pinterface({fcdcf02c-e5d8-4478-915a-4d90b74b83a5};" KR_MANAGER ")",
+       "10f0074e-923d-5510-8f4a-dde37754ca0e"},
+      {"pinterface({9fc2b0bb-e446-44e2-aa61-9cab8f636af2};" KR_PROPERTIES ")",
+       "b185e6f3-e0d8-51cb-913f-c98d48c93c46"},
+      {"pinterface({fcdcf02c-e5d8-4478-915a-4d90b74b83a5};" KR_PROPERTIES ")",
+       "84593a3d-951a-55b6-8353-5205e577797b"},
+      {KR_HANDLER KR_MANAGER ";rc(Windows.Media.Control.SessionsChangedEventArgs;{bbf0cd32-42c4-"
+                             "5a58-b317-f34bbfbd26e0}))",
+       "2e2a8630-dc8c-530a-9746-bc984d4b029e"},
+      {KR_HANDLER KR_SESSION ";rc(Windows.Media.Control.TimelinePropertiesChangedEventArgs;{"
+                             "29033a2f-c923-5a77-bcaf-055ff415ad32}))",
+       "e8bf62af-fac1-5fff-9053-0bf191ae777e"},
+      {KR_HANDLER KR_SESSION ";rc(Windows.Media.Control.PlaybackInfoChangedEventArgs;{786756c2-"
+                             "bc0d-50a5-8807-054291fef139}))",
+       "2bdf1426-d41f-5896-897f-efc0b0fa7392"},
+      {KR_HANDLER KR_SESSION ";rc(Windows.Media.Control.MediaPropertiesChangedEventArgs;{7d3741cb-"
+                             "adf0-5cef-91ba-cfabcdd77678}))",
+       "0f2ce2b7-afa7-5ed0-8cb6-8c40cf9b3a5f"},
+      {"pinterface({bbe1fa4c-b0e3-4583-baef-1f1b2e483e56};" KR_SESSION ")",
+       "9b2672da-5088-5a1d-acd9-a3fc5ef1cfa4"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(GuidText(PinterfaceIid(c.signature)), c.iid) << c.signature;
