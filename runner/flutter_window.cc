@@ -96,7 +96,11 @@ bool FlutterWindow::OnCreate() {
         WindowChannelHandler(this, call, std::move(result));
       });
   icon_channel = MakeChannel(engine, "kestrune/icon");
-  AnswerNotImplemented(icon_channel.get());
+  icon_channel->SetMethodCallHandler(
+      [this](const flutter::MethodCall<flutter::EncodableValue>& call,
+             std::unique_ptr<flutter::MethodResult<flutter::EncodableValue>> result) {
+        IconChannelHandler(&icon_worker, call, std::move(result));
+      });
 
   HWND hwnd = GetHandle();
   if (is_capsule) {
@@ -172,6 +176,7 @@ void FlutterWindow::OnDestroy() {
   StopBlurPollThread();
 
   StopSystemMonitor(this);
+  icon_worker.Stop();
   for (auto [running, thread] :
        {std::pair{&smtc_running, &smtc_thread}, std::pair{&wechat_running, &wechat_thread}}) {
     *running = false;

@@ -18,6 +18,7 @@
 #include "capsule/pipe_outbox.h"
 #include "embedder/method_channel.h"
 #include "feeds/system/sample_pacer.h"
+#include "icons/icon_channel.h"
 #include "runner/win32_window.h"
 
 using Channel = flutter::MethodChannel<flutter::EncodableValue>;
@@ -47,6 +48,8 @@ class FlutterWindow : public Win32Window {
   std::unique_ptr<Channel> hitregion_channel;
   std::unique_ptr<Channel> window_channel;
   std::unique_ptr<Channel> icon_channel;
+  // Extracts icons off the main thread for the icon channel.
+  IconWorker icon_worker;
   RECT hit_rect{};
   bool is_main = false;
   bool is_capsule = false;
