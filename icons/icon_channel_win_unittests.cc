@@ -36,9 +36,6 @@ constexpr char kUnicodeApp[] = "C:\\kr_icon_tests\\Zo\xc3\xab\\\xe5\xba\x94\xe7\
 constexpr char kLink[] = "C:\\kr_icon_tests\\app.lnk";
 constexpr char kDanglingLink[] = "C:\\kr_icon_tests\\gone.lnk";
 
-fs::path U8(const char* text) {
-  return fs::path(reinterpret_cast<const char8_t*>(text));
-}
 fs::path CacheFolder() {
   wchar_t folder[MAX_PATH] = {};
   ::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, folder);
@@ -62,13 +59,12 @@ HICON SmallIcon(const std::wstring&, IconMethod) {  // monochrome, 16 x 16
   return ::CreateIcon(nullptr, 16, 16, 1, 1, bits, bits);
 }
 
-void MakeLink(const char* link, const wchar_t* target) {
+void MakeLink(const wchar_t* link, const wchar_t* target) {
   winrt::ComPtr<IShellLinkW> shell_link;
   ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
                                               IID_IShellLinkW, shell_link.put_void()));
   shell_link->SetPath(target);
-  ASSERT_HRESULT_SUCCEEDED(
-      shell_link.As<IPersistFile>(IID_IPersistFile)->Save(U8(link).c_str(), TRUE));
+  ASSERT_HRESULT_SUCCEEDED(shell_link.As<IPersistFile>(IID_IPersistFile)->Save(link, TRUE));
 }
 
 // The PNG |name| is this program's icon (tools/make_alpha_icon.py): pixel (x, y)
@@ -146,12 +142,13 @@ class IconChannelTest : public ::testing::Test {
 TEST_F(IconChannelTest, ShellIconsAreCachedOnceForBothMethods) {
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // for the links
   fs::remove_all("C:\\kr_icon_tests");
-  fs::create_directories(U8(kUnicodeApp).parent_path());
+  const wchar_t* unicode_app = L"C:\\kr_icon_tests\\Zo\u00eb\\\u5e94\u7528\\app.exe";
+  fs::create_directories(fs::path(unicode_app).parent_path());
   wchar_t self[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  fs::copy_file(self, kApp) && fs::copy_file(self, U8(kUnicodeApp));
-  MakeLink(kLink, L"C:\\kr_icon_tests\\app.exe");
-  MakeLink(kDanglingLink, L"C:\\kr_icon_tests\\gone.exe");
+  ASSERT_TRUE(fs::copy_file(self, kApp) && fs::copy_file(self, unicode_app));
+  MakeLink(L"C:\\kr_icon_tests\\app.lnk", L"C:\\kr_icon_tests\\app.exe");
+  MakeLink(L"C:\\kr_icon_tests\\gone.lnk", L"C:\\kr_icon_tests\\gone.exe");
 
   EncodableValue request = List({AppItem(kApp), AppItem(kUnicodeApp), AppItem(kLink),
                                  AppItem(kDanglingLink), AppItem(7), "C:\\not_a_map.exe", 3});
