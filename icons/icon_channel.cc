@@ -101,14 +101,23 @@ void IconWorker::Run() {
       next = std::move(queue_.front());
       queue_.pop_front();
     }
-    IconReply reply = ExtractIcons(next.second, running_);
+    IconReply reply;
+    try {
+      reply = ExtractIcons(next.second, running_);
+    } catch (...) {
+      // Out of memory within a list: it gets an empty answer, the thread goes on.
+      DebugLog("[Icon] extraction dropped an exception");
+    }
     if (!running_) {
       return;
     }
     // Carries only values and this worker, which outlives every drain: the
     // window stops it before it detaches the tasks.
-    GetMainThreadTasks().Post(
-        [this, id = next.first, reply = std::move(reply)] { Finish(id, reply); });
+    if (!GetMainThreadTasks().Post(
+            [this, id = next.first, reply = std::move(reply)] { Finish(id, reply); })) {
+      // Its call is answered empty when the worker stops.
+      DebugLog("[Icon] answer not handed to the main thread");
+    }
   }
 }
 
