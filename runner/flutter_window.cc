@@ -96,7 +96,11 @@ bool FlutterWindow::OnCreate() {
         WindowChannelHandler(this, call, std::move(result));
       });
   icon_channel = MakeChannel(engine, "kestrune/icon");
-  AnswerNotImplemented(icon_channel.get());
+  icon_channel->SetMethodCallHandler(
+      [this](const flutter::MethodCall<flutter::EncodableValue>& call,
+             std::unique_ptr<flutter::MethodResult<flutter::EncodableValue>> result) {
+        IconChannelHandler(&icon_worker, call, std::move(result));
+      });
 
   HWND hwnd = GetHandle();
   if (is_capsule) {
@@ -182,6 +186,7 @@ void FlutterWindow::OnDestroy() {
   ShutDownMedia(this);
   StopSystemMonitor(this);
   StopWechatListener(this);
+  icon_worker.Stop();
 
   keyboard_hook.reset();
   flutter_window_instance = nullptr;

@@ -20,6 +20,7 @@
 #include "feeds/poll_pacer.h"
 #include "feeds/media/media_feed.h"
 #include "feeds/system/sample_pacer.h"
+#include "icons/icon_channel.h"
 #include "runner/win32_window.h"
 
 using Channel = flutter::MethodChannel<flutter::EncodableValue>;
@@ -49,6 +50,8 @@ class FlutterWindow : public Win32Window {
   std::unique_ptr<Channel> hitregion_channel;
   std::unique_ptr<Channel> window_channel;
   std::unique_ptr<Channel> icon_channel;
+  // Extracts icons off the main thread for the icon channel.
+  IconWorker icon_worker;
   RECT hit_rect{};
   bool is_main = false;
   bool is_capsule = false;
