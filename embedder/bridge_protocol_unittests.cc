@@ -109,5 +109,58 @@ TEST(BridgeSettingTest, PortOneTo65535ThenTokenOf8To256PrintableCharacters) {
   }
 }
 
+// Codec bytes of a short string, and of a map from short strings to encoded values.
+Bytes Str(const std::string& text) {
+  Bytes bytes{7, static_cast<uint8_t>(text.size())};
+  bytes.insert(bytes.end(), text.begin(), text.end());
+  return bytes;
+}
+Bytes Map(const std::vector<std::pair<std::string, Bytes>>& entries) {
+  Bytes bytes{13, static_cast<uint8_t>(entries.size())};
+  for (const auto& [key, value] : entries) {
+    const Bytes name = Str(key);
+    bytes.insert(bytes.end(), name.begin(), name.end());
+    bytes.insert(bytes.end(), value.begin(), value.end());
+  }
+  return bytes;
+}
+
+TEST(BridgeWelcomeTest, StringTokenAndAnOptionalPeerOf1To64BytesWithoutControlCharacters) {
+  const Bytes token = Str("abcdefgh");
+  const std::pair<Bytes, Welcome> good[] = {
+      {Map({{"token", token}}), {"abcdefgh", ""}},
+      {Map({{"peer", Str("console")}, {"token", token}}), {"abcdefgh", "console"}},
+      {Map({{"token", token}, {"peer", Str(std::string(64, 'p'))}}),
+       {"abcdefgh", std::string(64, 'p')}},
+      {Map({{"token", token}, {"peer", Str("k\xc3\xa9 ~")}}), {"abcdefgh", "k\xc3\xa9 ~"}},
+  };
+  for (const auto& [bytes, expected] : good) {
+    const std::optional<Welcome> welcome = ParseWelcome(bytes, nullptr);
+    EXPECT_TRUE(welcome && welcome->token == expected.token && welcome->peer == expected.peer)
+        << testing::PrintToString(bytes);
+  }
+
+  Bytes trailing = Map({{"token", token}});
+  trailing.push_back(0);
+  const Bytes bad[] = {
+      Map({{"peer", Str("console")}}),
+      Map({{"token", {3, 1, 0, 0, 0}}}),
+      Map({{"token", token}, {"peer", {3, 1, 0, 0, 0}}}),
+      Map({{"token", token}, {"peer", {0}}}),
+      Map({{"token", token}, {"peer", Str("")}}),
+      Map({{"token", token}, {"peer", Str(std::string(65, 'p'))}}),
+      Map({{"token", token}, {"peer", Str("con\tsole")}}),
+      Map({{"token", token}, {"peer", Str("con\x7fsole")}}),
+      {12, 1, 7, 8, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'},
+      trailing,
+      {},
+  };
+  for (const Bytes& bytes : bad) {
+    std::string error;
+    EXPECT_FALSE(ParseWelcome(bytes, &error).has_value()) << testing::PrintToString(bytes);
+    EXPECT_FALSE(error.empty()) << testing::PrintToString(bytes);
+  }
+}
+
 }  // namespace
 }  // namespace bridge

@@ -36,10 +36,12 @@ void Paint(HWND window, flutter::FlutterEngine* engine) {
 
   std::vector<std::string> lines;
   if (engine != nullptr) {
-    lines.push_back(
-        "Kestrune " + engine->role() + " (pid " + std::to_string(::GetCurrentProcessId()) +
-        ") - interface " +
-        (engine->bridge_connected() ? "connected through the UI bridge" : "not connected"));
+    lines.push_back("Kestrune " + engine->role() + " (pid " +
+                    std::to_string(::GetCurrentProcessId()) + ") - interface " +
+                    (!engine->bridge_connected() ? "not connected"
+                     : engine->bridge_peer().empty()
+                         ? "connected through the UI bridge"
+                         : "\"" + engine->bridge_peer() + "\" connected through the UI bridge"));
     lines.push_back("");
     for (const std::string& line : engine->traffic()) {
       lines.push_back(line);
