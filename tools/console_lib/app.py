@@ -154,7 +154,8 @@ class Console:
         return self.host is not None and self.host.poll() is None
 
     def all_gone(self):
-        return not self.host_running() and all(c.closed for c in self.connections.values())
+        connections = list(self.connections.values())  # reader threads may add one
+        return not self.host_running() and all(c.closed for c in connections)
 
     def wait_connected(self, roles, seconds):
         with self.changed:

@@ -46,10 +46,6 @@ SHORT_NAMES = {full: short for short, (full, _, _) in CHANNELS.items()}
 ROLES = ("main", "capsule")
 
 
-class CallError(ValueError):
-    pass
-
-
 def split_target(text):
     """"[role:]channel.method" as (role or None, full channel name or None, method).
 
