@@ -361,11 +361,11 @@ def run_prompt(console, readline):
     except OSError:
         pass
     console.out.line("Tab completes channels and methods; help lists the commands. To begin:\n"
-                     "  window.showFromIdle                        summons the card\n"
-                     "  window.setWindowBounds x=200 y=150 w=600 h=400   moves and sizes it\n"
-                     "  window.setWindowOpacity opacity=60         fades it\n"
-                     "  system_monitor.startSystemMonitor          a snapshot every second\n"
-                     "  quit                                       ends the host")
+                     "  window.showFromIdle                               summons the card\n"
+                     "  window.setWindowBounds x=200 y=150 w=600 h=400    moves and sizes it\n"
+                     "  window.setWindowOpacity opacity=60                fades it\n"
+                     "  system_monitor.startSystemMonitor                 a snapshot a second\n"
+                     "  quit                                              ends the host")
     console.interrupt_on_end = True
     prompt = "kestrune> "
     while not console.all_gone():
