@@ -225,7 +225,10 @@ class Console:
             return
         reply = connection.call(channel, method, arguments, self.options.reply_timeout)
         self.last = ("reply", reply)
-        self.out.line("  " + format_reply(reply))
+        if reply.kind == "no answer":
+            self.problem(format_reply(reply), where)
+        else:
+            self.out.line("  " + format_reply(reply))
 
     def wait(self, text, where):
         parts = text.split()
@@ -324,14 +327,16 @@ class Console:
 def run_script(console, path):
     try:
         with open(path, encoding="utf-8") as script:
-            lines = script.read().splitlines()
+            run_lines(console, script.read().splitlines(), os.path.basename(path))
     except OSError as error:
         console.problem(str(error), path)
-        return
+
+
+def run_lines(console, lines, name):
     for number, line in enumerate(lines, 1):
         if line.strip() and not line.lstrip().startswith("#"):
             console.out.line(f"> {line.strip()}")
-        if not console.execute(line, f"{os.path.basename(path)}:{number}"):
+        if not console.execute(line, f"{name}:{number}"):
             break
 
 
@@ -396,8 +401,11 @@ def run_prompt(console, readline):
 def main(argv):
     parser = argparse.ArgumentParser(
         prog="tools/console",
-        description="Starts the host with this console as its interface, over the UI bridge.")
-    parser.add_argument("--script", help="run the lines of FILE instead of prompting")
+        description="Starts the host with this console as its interface, over the UI bridge. "
+        "A script holds what the prompt takes, a line each (calls, wait, expect, quit; # "
+        "comments); a failed expect, wait or call makes the exit status 1.")
+    parser.add_argument("--script", metavar="FILE",
+                        help="run the lines of FILE (or of a piped stdin) instead of prompting")
     parser.add_argument("--exe", default=DEFAULT_EXE, help="the host executable")
     parser.add_argument("--wine-session", metavar="DIR",
                         help="start the host through tools/wine-run in this session")
@@ -425,10 +433,13 @@ def main(argv):
         console.problem(f"the host did not connect within {options.connect_timeout:g} s", "start")
         console.stop_host()
         return 2
-    if options.script:
+    if options.script or not readline:
         if not console.wait_connected(roles, options.connect_timeout):
             console.problem("not every role connected: " + " ".join(roles), "start")
-        run_script(console, options.script)
+        if options.script:
+            run_script(console, options.script)
+        else:  # lines piped in are a script too
+            run_lines(console, sys.stdin.read().splitlines(), "stdin")
     else:
         run_prompt(console, readline)
     try:
