@@ -89,6 +89,8 @@ bool UiBridge::Connect(const bridge::Address& address, const EncodableMap& hello
   std::optional<bridge::Welcome> parsed;
   if (welcome.kind == bridge::FrameKind::kWelcome) {
     parsed = bridge::ParseWelcome(welcome.data, &error);
+  } else {
+    error = "another kind of frame";
   }
   if (!parsed) {
     DebugLogF("[Bridge] malformed welcome (%s); connection refused", error.c_str());
