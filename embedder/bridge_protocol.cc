@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "embedder/standard_codec.h"
+
 namespace bridge {
 namespace {
 
@@ -134,6 +136,42 @@ std::optional<Address> ParseSetting(std::string_view setting, std::string* error
   address.port = static_cast<uint16_t>(port);
   address.token = std::string(token);
   return address;
+}
+
+std::optional<Welcome> ParseWelcome(const std::vector<uint8_t>& data, std::string* error) {
+  std::string codec_error;
+  std::unique_ptr<flutter::EncodableValue> value =
+      flutter::StandardMessageCodec::GetInstance().DecodeMessage(data, &codec_error);
+  const auto* map = value ? std::get_if<flutter::EncodableMap>(value.get()) : nullptr;
+  if (map == nullptr) {
+    SetError(error, value ? "welcome is not a map" : "welcome: " + codec_error);
+    return std::nullopt;
+  }
+  auto find = [map](const char* key) -> const flutter::EncodableValue* {
+    auto found = map->find(flutter::EncodableValue(key));
+    return found == map->end() ? nullptr : &found->second;
+  };
+  const flutter::EncodableValue* token = find("token");
+  const std::string* token_text = token ? std::get_if<std::string>(token) : nullptr;
+  if (token_text == nullptr) {
+    SetError(error, "welcome without a token");
+    return std::nullopt;
+  }
+  Welcome welcome{*token_text, {}};
+  if (const flutter::EncodableValue* peer = find("peer")) {
+    const std::string* peer_text = std::get_if<std::string>(peer);
+    bool valid = peer_text != nullptr && !peer_text->empty() && peer_text->size() <= 64;
+    for (size_t i = 0; valid && i < peer_text->size(); ++i) {
+      const unsigned char c = static_cast<unsigned char>((*peer_text)[i]);
+      valid = c >= ' ' && c != 0x7f;
+    }
+    if (!valid) {
+      SetError(error, "welcome peer must be a string of 1 to 64 bytes without control characters");
+      return std::nullopt;
+    }
+    welcome.peer = *peer_text;
+  }
+  return welcome;
 }
 
 }  // namespace bridge

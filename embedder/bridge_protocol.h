@@ -13,7 +13,7 @@
 // uint32 payload length followed by the payload; the payload's first byte is
 // its kind:
 //   kHello    host -> bridge  standard-codec map {"token","role","pid","args"}
-//   kWelcome  bridge -> host  standard-codec map {"token"}
+//   kWelcome  bridge -> host  standard-codec map {"token"[, "peer"]}
 //   kMessage  both ways       uint32 reply id (0: no answer wanted), uint32
 //                             channel name length, name (UTF-8), message bytes
 //   kReply    both ways       uint32 reply id, reply bytes (empty: no handler)
@@ -50,6 +50,15 @@ struct Address {
   std::string token;
 };
 std::optional<Address> ParseSetting(std::string_view setting, std::string* error);
+
+// The welcome's codec bytes: a map with a string "token" and an optional
+// "peer", the interface's name for the view (1 to 64 bytes, no control
+// characters). Nothing when malformed.
+struct Welcome {
+  std::string token;
+  std::string peer;  // empty when not given
+};
+std::optional<Welcome> ParseWelcome(const std::vector<uint8_t>& data, std::string* error);
 
 }  // namespace bridge
 

@@ -109,5 +109,29 @@ TEST(BridgeSettingTest, PortOneTo65535ThenTokenOf8To256PrintableCharacters) {
   }
 }
 
+// {"token": "abcdefgh", "peer": ...} with the peer's encoded value.
+Bytes WithPeer(const std::string& peer) {
+  const std::string bytes = "\15\2\7\5token\7\10abcdefgh\7\4peer" + peer;
+  return Bytes(bytes.begin(), bytes.end());
+}
+
+TEST(BridgeWelcomeTest, PeerIsOptionalAndAStringOf1To64BytesWithoutControlCharacters) {
+  const std::pair<Bytes, std::optional<std::string>> cases[] = {
+      {{13, 1, 7, 5, 't', 'o', 'k', 'e', 'n', 7, 1, 'k'}, ""},
+      {WithPeer("\7\7console"), "console"},
+      {WithPeer("\7@" + std::string(64, 'p')), std::string(64, 'p')},
+      {WithPeer("\7A" + std::string(65, 'p')), std::nullopt},
+      {WithPeer({7, 0}), std::nullopt},
+      {WithPeer("\7\3a\tb"), std::nullopt},
+      {WithPeer({3, 1, 0, 0, 0}), std::nullopt},
+      {{13, 1, 7, 4, 'p', 'e', 'e', 'r', 7, 1, 'k'}, std::nullopt},  // no token
+  };
+  for (const auto& [bytes, peer] : cases) {
+    const std::optional<Welcome> welcome = ParseWelcome(bytes, nullptr);
+    EXPECT_EQ(welcome ? std::optional(welcome->peer) : std::nullopt, peer)
+        << testing::PrintToString(bytes);
+  }
+}
+
 }  // namespace
 }  // namespace bridge

@@ -2,6 +2,7 @@
 
 #include "embedder/value_text.h"
 #include "runner/debug_log.h"
+#include "runner/focus/interaction_state.h"
 
 namespace flutter {
 namespace {
@@ -147,6 +148,15 @@ void FlutterEngine::InstallIntrospection() {
           result->Success(*call.arguments());
         } else if (call.method_name() == "entrypointArguments") {
           result->Success(EncodableValue(ToList(project_.dart_entrypoint_arguments())));
+        } else if (call.method_name() == "quit") {
+          // The tray's quit: the window tears down from its own queue, after
+          // this reply has gone out.
+          HWND top = view_window_ ? ::GetAncestor(view_window_, GA_ROOT) : nullptr;
+          if (top == nullptr || top == view_window_ || !::PostMessageW(top, kQuitMsg, 0, 0)) {
+            result->Error("NO_WINDOW", "the view has no top-level window");
+          } else {
+            result->Success();
+          }
         } else {
           result->NotImplemented();
         }

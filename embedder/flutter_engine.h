@@ -51,6 +51,10 @@ class FlutterEngine {
   void RecordPluginRegistration(const std::string& entry, const std::string& registrar_name);
   const std::vector<std::string>& registered_plugins() const { return registered_plugins_; }
   bool bridge_connected() const { return bridge_ && bridge_->connected(); }
+  // The connected interface's own name, empty when it gave none.
+  std::string bridge_peer() const { return bridge_connected() ? bridge_->peer() : std::string(); }
+  // The view's window, whose top-level window the introspection's "quit" closes.
+  void SetViewWindow(HWND view) { view_window_ = view; }
   // Most recent traffic lines, oldest first.
   const std::deque<std::string>& traffic() const { return traffic_; }
   // Called whenever what the view shows changed.
@@ -70,6 +74,7 @@ class FlutterEngine {
   std::string role_;
   ChannelRouter router_;
   HWND sink_window_ = nullptr;
+  HWND view_window_ = nullptr;
   std::unique_ptr<UiBridge> bridge_;
   std::map<std::string, std::unique_ptr<FlutterDesktopPluginRegistrar>> registrars_;
   std::vector<std::string> registered_plugins_;

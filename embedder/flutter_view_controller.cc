@@ -15,6 +15,7 @@ FlutterViewController::FlutterViewController(int width, int height, const DartPr
   }
   FlutterDesktopView* raw_view = native_view.get();
   engine->SetStatusListener([raw_view] { raw_view->Invalidate(); });
+  engine->SetViewWindow(raw_view->window);
   engine_ = std::move(engine);
   native_view_ = std::move(native_view);
   view_ = std::make_unique<FlutterView>(native_view_.get());

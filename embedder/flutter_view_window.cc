@@ -36,10 +36,13 @@ void Paint(HWND window, flutter::FlutterEngine* engine) {
 
   std::vector<std::string> lines;
   if (engine != nullptr) {
-    lines.push_back(
-        "Kestrune " + engine->role() + " (pid " + std::to_string(::GetCurrentProcessId()) +
-        ") - interface " +
-        (engine->bridge_connected() ? "connected through the UI bridge" : "not connected"));
+    std::string state = "not connected";
+    if (engine->bridge_connected()) {
+      const std::string peer = engine->bridge_peer();
+      state = (peer.empty() ? "" : "\"" + peer + "\" ") + "connected through the UI bridge";
+    }
+    lines.push_back("Kestrune " + engine->role() + " (pid " +
+                    std::to_string(::GetCurrentProcessId()) + ") - interface " + state);
     lines.push_back("");
     for (const std::string& line : engine->traffic()) {
       lines.push_back(line);

@@ -86,29 +86,23 @@ bool UiBridge::Connect(const bridge::Address& address, const EncodableMap& hello
     return false;
   }
   SetReceiveTimeout(socket_, 0);
-  std::unique_ptr<EncodableValue> welcome_value;
+  std::optional<bridge::Welcome> parsed;
   if (welcome.kind == bridge::FrameKind::kWelcome) {
-    welcome_value = StandardMessageCodec::GetInstance().DecodeMessage(welcome.data.data(),
-                                                                      welcome.data.size(), &error);
+    parsed = bridge::ParseWelcome(welcome.data, &error);
+  } else {
+    error = "another kind of frame";
   }
-  const EncodableMap* welcome_map =
-      welcome_value ? std::get_if<EncodableMap>(welcome_value.get()) : nullptr;
-  const EncodableValue* token = nullptr;
-  if (welcome_map != nullptr) {
-    auto found = welcome_map->find(EncodableValue("token"));
-    token = found == welcome_map->end() ? nullptr : &found->second;
-  }
-  const std::string* token_text = token ? std::get_if<std::string>(token) : nullptr;
-  if (token_text == nullptr) {
-    DebugLog("[Bridge] malformed welcome; connection refused");
+  if (!parsed) {
+    DebugLogF("[Bridge] malformed welcome (%s); connection refused", error.c_str());
     Close();
     return false;
   }
-  if (*token_text != address.token) {
+  if (parsed->token != address.token) {
     DebugLog("[Bridge] wrong token in welcome; connection refused");
     Close();
     return false;
   }
+  peer_ = parsed->peer;
 
   running_ = true;
   reader_ = std::thread(&UiBridge::ReadLoop, this, socket_);
@@ -152,6 +146,7 @@ void UiBridge::Close() {
     ::closesocket(socket_);
     socket_ = INVALID_SOCKET;
   }
+  peer_.clear();
   if (reader_.joinable()) {
     reader_.join();
   }

@@ -32,6 +32,8 @@ class UiBridge {
   bool Connect(const bridge::Address& address, const EncodableMap& hello);
 
   bool connected() const { return socket_ != INVALID_SOCKET; }
+  // The name the interface gave in its welcome; empty when it gave none.
+  const std::string& peer() const { return peer_; }
 
   // Writes one frame; false when not connected or the write failed.
   bool Send(const bridge::Frame& frame);
@@ -55,6 +57,7 @@ class UiBridge {
   HWND notify_window_;
   UINT notify_message_;
   SOCKET socket_ = INVALID_SOCKET;
+  std::string peer_;
   std::thread reader_;
   std::atomic<bool> running_{false};
 

@@ -1,26 +1,35 @@
 #!/usr/bin/env bash
 # Builds the product and starts it under Wine. Without a display it brings up its
 # own virtual one.
-#   tools/run.sh [--capsule] [--screenshot FILE [--after SECONDS]] [-- ARGS...]
+#   tools/run.sh [--capsule] [--console | --screenshot FILE [--after SECONDS]] [-- ARGS...]
 # --screenshot saves the screen to a PNG after SECONDS (default 3) and then ends
-# the host; without it the host runs until it quits or Ctrl+C.
+# the host; without it the host runs until it quits or Ctrl+C. --console attaches
+# tools/console as the host's interface, in this terminal (its quit ends the host).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
+usage() {
+  echo "usage: tools/run.sh [--capsule] [--console | --screenshot FILE [--after SECONDS]] [-- ARGS...]" >&2
+  echo "       (at the console, 'screenshot FILE' saves the screen)" >&2
+  exit 2
+}
 shot=""
 after=3
 capsule=0
+console=0
 args=()
 while (($#)); do
   case "$1" in
     --screenshot) shot=$(realpath -m "$2"); shift 2 ;;
     --after) after=$2; shift 2 ;;
     --capsule) capsule=1; shift ;;
+    --console) console=1; shift ;;
     --) shift; args=("$@"); break ;;
-    *) echo "usage: tools/run.sh [--capsule] [--screenshot FILE [--after SECONDS]] [-- ARGS...]" >&2; exit 2 ;;
+    *) usage ;;
   esac
 done
+[ "$console" = 1 ] && [ -n "$shot" ] && usage
 
 tools/deps.sh || exit 1
 win=build/win64
@@ -45,6 +54,10 @@ fi
 [ "$capsule" = 1 ] && export KESTRUNE_CAPSULE=1
 echo "run: starting kestrune_flutter.exe on display $DISPLAY"
 echo "run: debug log at $WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Temp/kr_debug.log"
+if [ "$console" = 1 ]; then
+  tools/console --exe "$win/bin/kestrune_flutter.exe" -- "${args[@]}"
+  exit $?
+fi
 cd "$win/bin"
 if [ -z "$shot" ]; then
   wine kestrune_flutter.exe "${args[@]}"

@@ -1,0 +1,1 @@
+"""The interface console: plays the host's Flutter interface over the UI bridge."""
