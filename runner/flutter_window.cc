@@ -37,15 +37,6 @@ std::unique_ptr<Channel> MakeChannel(flutter::FlutterEngine* engine, const char*
                                    &flutter::StandardMethodCodec::GetInstance());
 }
 
-// Channels whose methods are not built yet answer every call as not implemented.
-void AnswerNotImplemented(Channel* channel) {
-  channel->SetMethodCallHandler(
-      [](const flutter::MethodCall<flutter::EncodableValue>&,
-         std::unique_ptr<flutter::MethodResult<flutter::EncodableValue>> result) {
-        result->NotImplemented();
-      });
-}
-
 void SetDwordAttribute(HWND window, DWORD attribute, DWORD value) {
   GetWin32Procs().dwm_set_window_attribute(window, attribute, &value, sizeof(value));
 }
