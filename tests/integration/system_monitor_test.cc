@@ -21,24 +21,21 @@ const EncodableValue& At(const EncodableMap& map, const char* key) {
   return map.at(EncodableValue(key));
 }
 
-// Every key of a snapshot with its type, and the relations between the figures.
+// Every key the interface reads, with its type (a missing one throws), and the relations
+// between the figures.
 void ExpectWellFormed(const EncodableValue& value) {
   const auto& snapshot = std::get<EncodableMap>(value);
-  EXPECT_EQ(snapshot.size(), 4u);
   const auto& cpu = std::get<EncodableMap>(At(snapshot, "cpu"));
   SYSTEM_INFO info{};
   ::GetSystemInfo(&info);
-  EXPECT_EQ(cpu.size(), 2u);
   EXPECT_EQ(std::get<int32_t>(At(cpu, "cores")), static_cast<int32_t>(info.dwNumberOfProcessors));
   EXPECT_TRUE(NumberAt(cpu, "percent") >= 0.0 && NumberAt(cpu, "percent") <= 100.0);
   const auto& memory = std::get<EncodableMap>(At(snapshot, "memory"));
-  EXPECT_EQ(memory.size(), 6u);
   EXPECT_EQ(NumberAt(memory, "used_bytes"),
             NumberAt(memory, "total_bytes") - NumberAt(memory, "available_bytes"));
   EXPECT_LE(NumberAt(memory, "percent"), 100.0);
   EXPECT_GE(NumberAt(memory, "total_virtual_bytes"), NumberAt(memory, "available_virtual_bytes"));
   const auto& network = std::get<EncodableMap>(At(snapshot, "network"));
-  EXPECT_EQ(network.size(), 4u);
   for (const char* key :
        {"upload_bytes_per_sec", "download_bytes_per_sec", "total_sent_bytes", "total_recv_bytes"}) {
     EXPECT_GE(NumberAt(network, key), 0.0) << key;
@@ -46,7 +43,6 @@ void ExpectWellFormed(const EncodableValue& value) {
   bool has_c = false;
   for (const EncodableValue& entry : std::get<EncodableList>(At(snapshot, "disks"))) {
     const auto& disk = std::get<EncodableMap>(entry);
-    EXPECT_EQ(disk.size(), 4u);
     EXPECT_EQ(NumberAt(disk, "used_bytes"),
               NumberAt(disk, "total_bytes") - NumberAt(disk, "free_bytes"));
     has_c = has_c || std::get<std::string>(At(disk, "mount")) == "C:\\";
