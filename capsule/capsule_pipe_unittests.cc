@@ -10,7 +10,6 @@
 #include "runner/win32_procs.h"
 #include "tests/support/host_process.h"
 #include "tests/support/log_reader.h"
-#include "tests/support/wait.h"
 
 namespace {
 

@@ -8,15 +8,12 @@
 
 namespace {
 
-TEST(CardSize, ScalesWithDpiRoundingHalfUpAndKeepsSizesOfFiftyOrMore) {
+// Scaled rounding half up, sizes of fifty or more kept; then the window on a 96 dpi
+// monitor, the cursor on a 144 dpi one to its right: the size is that of the target.
+TEST(CardSize, ScalesWithDpiKeepsSizesOfFiftyOrMoreAndIsThatOfTheMonitorItIsPlacedOn) {
   EXPECT_EQ(DefaultCardSize(97), (CardSize{728, 536}));  // 727.5, 535.52
   EXPECT_EQ(ExpandCardSize(96, true, 50, 50), (CardSize{50, 50}));
   EXPECT_EQ(ExpandCardSize(96, true, 400, 49), (CardSize{720, 530}));
-  EXPECT_EQ(ExpandCardSize(144, false, 400, 300), (CardSize{1080, 795}));
-}
-
-// The window on a 96 dpi monitor, the cursor on a 144 dpi one to its right.
-TEST(CardSize, IsThatOfTheMonitorItIsPlacedOn) {
   EXPECT_EQ(CardSizeOnMonitor(144, 96, false, 400, 300), (CardSize{1080, 795}));
   EXPECT_EQ(CardSizeOnMonitor(96, 144, false, 1080, 795), (CardSize{720, 530}));
   EXPECT_EQ(CardSizeOnMonitor(144, 96, true, 401, 300), (CardSize{602, 450}));  // 601.5
@@ -43,7 +40,6 @@ TEST(PlaceCard, CentresLowCardsAQuarterDownTruncatingTowardZero) {
   Bounds monitor{0, 0, 1920, 1080};
   EXPECT_TRUE(CoversMonitor({-8, -8, 1928, 1088}, monitor));
   EXPECT_FALSE(CoversMonitor({1, 0, 1920, 1080}, monitor));
-  EXPECT_FALSE(FullScreenGuardApplies(3));  // quit is never ignored
   // A region of no height is none; its edges are seen with the real executable.
   EXPECT_TRUE(HitRectEmpty({10, 40, 111, 40}));
   EXPECT_FALSE(HitRectEmpty({10, 0, 11, 1}));

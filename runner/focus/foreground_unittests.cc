@@ -27,12 +27,9 @@ std::string Thread(DWORD id) {
   return id == ::GetCurrentThreadId() ? "me" : id == other_thread ? "other" : std::to_string(id);
 }
 template <typename T>
-T Next(std::deque<T>& answers) {
-  if (answers.empty()) {
-    return T{};
-  }
-  T answer = answers.front();
-  answers.pop_front();
+T Next(std::deque<T>& answers) {  // T{} once the script has run out
+  T answer = answers.empty() ? T{} : answers.front();
+  answers.empty() ? void() : answers.pop_front();
   return answer;
 }
 

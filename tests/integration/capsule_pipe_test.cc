@@ -67,7 +67,6 @@ TEST_F(CapsulePipeTest, CapsuleMessagesReachTheInterfaceInArrivalOrder) {
   ::PostMessageW(window_, 1227, 0, 0);  // "select_on", after anything posted before
   ASSERT_TRUE(ui_->WaitForCall("kestrune/hotkey", "select_on"));
   EXPECT_EQ(Count("toggle_capsule"), 1);
-  EXPECT_EQ(log_->CountMessages("[KR] kCapsuleExpandMsg received"), 0u);
   EXPECT_FALSE(::IsWindowVisible(window_));
 
   // Collapsed: the card expands and toggles, and the message toggles as well.
@@ -110,7 +109,6 @@ TEST_F(CapsulePipeTest, CommandsReachTheCapsuleUntilItLeaves) {
   // A client leaving mid-frame ends the pipe, not the host; later sends are dropped.
   ASSERT_TRUE(client_.SendRaw(EncodePipeFrame(std::string(100, 'x')).substr(0, 14)));
   client_.Close();
-  EXPECT_TRUE(log_->WaitForMessage("[KR] Capsule pipe peek failed, disconnected"));
   EXPECT_TRUE(log_->WaitForMessage("[KR] Capsule pipe listen thread exiting"));
   EXPECT_TRUE(ui_->Calls().empty());
   EXPECT_TRUE(CallWindow("showLineWindow"));

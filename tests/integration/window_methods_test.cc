@@ -42,7 +42,7 @@ class WindowMethodsTest : public MainHostTest {
   }
 };
 
-TEST_F(WindowMethodsTest, EachMethodLeavesItsWindow) {
+TEST_F(WindowMethodsTest, EachMethodLeavesItsWindowAndClickThroughItsView) {
   Move("setWindowBounds", Box(150, 60, 500, 400), {150, 60, 650, 460});
   Move("setWindowSize", Args({{"w", 400.0}, {"h", 300.0}}), {150, 60, 550, 360});
   EXPECT_EQ(ui_->Call("kestrune/window", "getWindowPos").value, Box(150, 60, 400, 300));
@@ -88,14 +88,10 @@ TEST_F(WindowMethodsTest, EachMethodLeavesItsWindow) {
   EXPECT_NE(ExStyle(window_) & WS_EX_TOPMOST, 0);
   Move("showCapsuleBar", {}, {770, 2, 1150, 66});
   EXPECT_NE(ExStyle(window_) & WS_EX_TOPMOST, 0);
-}
 
-// Click-through marks the view as well, and makes it transparent to every hit
-// test; a hit region plays no part in the main role.
-TEST_F(WindowMethodsTest, ClickThroughMakesTheViewTransparent) {
-  std::vector<HWND> views = ChildWindowsOfClass(window_, L"FLUTTERVIEW");
-  ASSERT_EQ(views.size(), 1u);
-  HWND view = views[0];
+  // Click-through marks the view as well, and makes it transparent to every hit
+  // test; a hit region plays no part in the main role.
+  HWND view = ChildWindowsOfClass(window_, L"FLUTTERVIEW").at(0);
   Move("setWindowBounds", Box(100, 100, 600, 400), {100, 100, 700, 500});
   ASSERT_EQ(ui_->Call("kestrune/hitregion", "set", Box(10, 10, 50, 50)).kind, Kind::kSuccess);
   EXPECT_EQ(HitTestAt(view, 20, 20), HTCLIENT);

@@ -22,25 +22,12 @@ bool StaysInFront(HWND window, ULONGLONG hold_ms) {
 
 std::unique_ptr<HelperWindow> StartHelperWindow(const std::wstring& title, bool fullscreen) {
   auto helper = std::make_unique<HelperWindow>();
-  std::vector<std::wstring> arguments = {title};
-  if (fullscreen) {
-    arguments.push_back(L"fullscreen");
-  }
+  std::vector<std::wstring> arguments = {title, L"fullscreen"};
+  arguments.resize(fullscreen ? 2 : 1);
   helper->process = ChildProcess::Start(ProgramFolder() + L"kr_helper_window.exe", arguments, {});
-  if (!helper->process) {
-    return nullptr;
-  }
-  WaitUntil([&] {
-    for (HWND found = nullptr;
-         (found = ::FindWindowExW(nullptr, found, kHelperWindowClass, nullptr));) {
-      DWORD owner = 0;
-      ::GetWindowThreadProcessId(found, &owner);
-      if (owner == helper->process->pid()) {
-        helper->window = found;
-      }
-    }
-    return helper->window != nullptr;
-  });
+  helper->window = helper->process
+                       ? WaitForHostWindow(helper->process->pid(), 5000, kHelperWindowClass)
+                       : nullptr;
   return helper->window != nullptr && helper->BringToFront() ? std::move(helper) : nullptr;
 }
 

@@ -129,10 +129,9 @@ std::unique_ptr<ChildProcess> StartHost(const EnvironmentChanges& environment,
   return ChildProcess::Start(HostExecutable(), arguments, changes);
 }
 
-std::vector<HWND> HostWindows(DWORD pid) {
+std::vector<HWND> HostWindows(DWORD pid, const wchar_t* class_name) {
   std::vector<HWND> found;
-  for (HWND window = nullptr;
-       (window = ::FindWindowExW(nullptr, window, L"FLUTTER_RUNNER_WIN32_WINDOW", nullptr));) {
+  for (HWND window = nullptr; (window = ::FindWindowExW(nullptr, window, class_name, nullptr));) {
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
     if (owner == pid) {
@@ -142,11 +141,11 @@ std::vector<HWND> HostWindows(DWORD pid) {
   return found;
 }
 
-HWND WaitForHostWindow(DWORD pid, DWORD timeout_ms) {
+HWND WaitForHostWindow(DWORD pid, DWORD timeout_ms, const wchar_t* class_name) {
   HWND window = nullptr;
   WaitUntil(
       [&] {
-        std::vector<HWND> windows = HostWindows(pid);
+        std::vector<HWND> windows = HostWindows(pid, class_name);
         window = windows.empty() ? nullptr : windows.front();
         return window != nullptr;
       },

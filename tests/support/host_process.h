@@ -53,11 +53,14 @@ std::wstring HostExecutable();
 std::unique_ptr<ChildProcess> StartHost(const EnvironmentChanges& environment,
                                         const std::vector<std::wstring>& arguments = {});
 
-// Top-level windows of class FLUTTER_RUNNER_WIN32_WINDOW owned by |pid|.
-std::vector<HWND> HostWindows(DWORD pid);
+// Top-level windows of |class_name| (the host's by default) owned by |pid|.
+std::vector<HWND> HostWindows(DWORD pid,
+                              const wchar_t* class_name = L"FLUTTER_RUNNER_WIN32_WINDOW");
 
-// Waits for the host's top-level window; null after |timeout_ms|.
-HWND WaitForHostWindow(DWORD pid, DWORD timeout_ms = 10000);
+// Waits for such a window; null after |timeout_ms|.
+HWND WaitForHostWindow(DWORD pid,
+                       DWORD timeout_ms = 10000,
+                       const wchar_t* class_name = L"FLUTTER_RUNNER_WIN32_WINDOW");
 
 // Child windows of |parent| whose class is |class_name|.
 std::vector<HWND> ChildWindowsOfClass(HWND parent, const wchar_t* class_name);
