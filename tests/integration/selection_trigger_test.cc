@@ -1,5 +1,4 @@
-// The text-selection trigger, with injected mouse events over another application's
-// window. The hook times events by their own times, so the gaps are exact.
+// The text-selection trigger under injected mouse events, timed by their event times.
 #include <gtest/gtest.h>
 
 #include <algorithm>
