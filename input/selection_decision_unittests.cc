@@ -20,25 +20,20 @@ std::string Posts(SelectTrigger trigger, SelectButton button, const Steps& steps
   SelectionState state;
   std::string posts;
   for (const auto& [message, time] : steps) {
-    const SelectionFacts facts{
-        .trigger = trigger, .time = time, .double_click_ms = 500, .long_press_ms = 100};
+    const SelectionFacts facts{.trigger = trigger, .time = time, .long_press_ms = 100};
     const SelectionEvent event = ClassifySelectionEvent(message, trigger, button);
     posts += DecideSelection(event, facts, &state) ? 'x' : '.';
   }
   return posts;
 }
 
-TEST(SelectionDecisionTest, SettingsAndTiming) {
+TEST(SelectionDecisionTest, LongPressThresholdAndTiming) {
   const std::pair<std::optional<std::wstring_view>, uint32_t> thresholds[] = {
       {std::nullopt, 500}, {L"soon", 100}, {L"-900", 100},
       {L" \t+250ms", 250}, {L"101", 101},  {L"99999999999", 2147483647u}};
   for (const auto& [text, ms] : thresholds) {
     EXPECT_EQ(ParseLongPressMs(text), ms) << std::wstring(text.value_or(L"(unset)"));
   }
-  // Pairs closer than the double-click time, also across the tick count's wrap.
-  const Steps clicks = {{Lu, 1000}, {Lu, 1499},        {Lu, 1600},
-                        {Lu, 2100}, {Lu, 0xFFFFFF00u}, {Lu, 0x50}};
-  EXPECT_EQ(Posts(SelectTrigger::kDoubleClick, SelectButton::kLeft, clicks), ".x...x");
   // Held since the latest press of any button, or since tick 0 without one.
   const Steps holds = {{Ru, 99},   {Rd, 1000}, {Ru, 1099}, {Rd, 2000}, {Lu, 2050}, {Ru, 2100},
                        {Ld, 3000}, {Ru, 3050}, {Rd, 4000}, {Md, 4080}, {Ru, 4100}, {Ru, 5000}};
