@@ -6,26 +6,11 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 namespace {
 
 constexpr uintptr_t Ld = kWmLButtonDown, Lu = kWmLButtonUp, Rd = kWmRButtonDown, Ru = kWmRButtonUp,
                     Md = kWmMButtonDown;
-
-using Steps = std::vector<std::pair<uintptr_t, uint32_t>>;  // message, time
-
-// Feeds |steps| to a fresh state; one character per step, 'x' where it posted.
-std::string Posts(SelectTrigger trigger, SelectButton button, const Steps& steps) {
-  SelectionState state;
-  std::string posts;
-  for (const auto& [message, time] : steps) {
-    const SelectionFacts facts{.trigger = trigger, .time = time, .long_press_ms = 100};
-    const SelectionEvent event = ClassifySelectionEvent(message, trigger, button);
-    posts += DecideSelection(event, facts, &state) ? 'x' : '.';
-  }
-  return posts;
-}
 
 TEST(SelectionDecisionTest, LongPressThresholdAndTiming) {
   const std::pair<std::optional<std::wstring_view>, uint32_t> thresholds[] = {
@@ -34,10 +19,21 @@ TEST(SelectionDecisionTest, LongPressThresholdAndTiming) {
   for (const auto& [text, ms] : thresholds) {
     EXPECT_EQ(ParseLongPressMs(text), ms) << std::wstring(text.value_or(L"(unset)"));
   }
-  // Held since the latest press of any button, or since tick 0 without one.
-  const Steps holds = {{Ru, 99},   {Rd, 1000}, {Ru, 1099}, {Rd, 2000}, {Lu, 2050}, {Ru, 2100},
-                       {Ld, 3000}, {Ru, 3050}, {Rd, 4000}, {Md, 4080}, {Ru, 4100}, {Ru, 5000}};
-  EXPECT_EQ(Posts(SelectTrigger::kLongPress, SelectButton::kRight, holds), ".....x.....x");
+  // Held since the latest press of any button, or since tick 0 without one: one
+  // character per event, 'x' where it posted.
+  const std::pair<uintptr_t, uint32_t> events[] = {{Ru, 99},   {Rd, 1000}, {Ru, 1099}, {Rd, 2000},
+                                                   {Lu, 2050}, {Ru, 2100}, {Ld, 3000}, {Ru, 3050},
+                                                   {Rd, 4000}, {Md, 4080}, {Ru, 4100}, {Ru, 5000}};
+  SelectionState state;
+  std::string posts;
+  for (const auto& [message, time] : events) {
+    const SelectionEvent event =
+        ClassifySelectionEvent(message, SelectTrigger::kLongPress, SelectButton::kRight);
+    const SelectionFacts facts{
+        .trigger = SelectTrigger::kLongPress, .time = time, .long_press_ms = 100};
+    posts += DecideSelection(event, facts, &state) ? 'x' : '.';
+  }
+  EXPECT_EQ(posts, ".....x.....x");
 }
 
 }  // namespace
