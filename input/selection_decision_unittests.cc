@@ -19,8 +19,7 @@ TEST(SelectionDecisionTest, LongPressThresholdAndTiming) {
   for (const auto& [text, ms] : thresholds) {
     EXPECT_EQ(ParseLongPressMs(text), ms) << std::wstring(text.value_or(L"(unset)"));
   }
-  // Held since the latest press of any button, or since tick 0 without one: one
-  // character per event, 'x' where it posted.
+  // Held since the latest press of any button, or tick 0 without one; 'x': posted.
   const std::pair<uintptr_t, uint32_t> events[] = {{Ru, 99},   {Rd, 1000}, {Ru, 1099}, {Rd, 2000},
                                                    {Lu, 2050}, {Ru, 2100}, {Ld, 3000}, {Ru, 3050},
                                                    {Rd, 4000}, {Md, 4080}, {Ru, 4100}, {Ru, 5000}};
