@@ -28,20 +28,22 @@ bool SendHotkeyEvent(FlutterWindow* window, int32_t number, const char* method) 
   return true;
 }
 
-// GetWindowTextW asks a window of this process for its text with a sent
-// message, which waits for the window's thread. The polling thread must never
-// wait for the main thread (which may be joining it), so for a window of
-// another thread of this process the stored title is read instead.
-int ReadTitle(HWND window, wchar_t* title, int capacity) {
+}  // namespace
+
+// GetWindowTextW asks a window of this process for its text with a message,
+// which waits for the window's thread or, on that thread, re-enters its window
+// procedure. The polling thread must never wait for the main thread (which may
+// be joining it), and the hooks must not call into our windows, so for a window
+// of this process the stored title is read instead. Other processes' titles
+// come from the window system without a message.
+int ReadWindowTitle(HWND window, wchar_t* title, int capacity) {
   DWORD pid = 0;
-  DWORD thread = ::GetWindowThreadProcessId(window, &pid);
-  if (pid == ::GetCurrentProcessId() && thread != ::GetCurrentThreadId()) {
+  ::GetWindowThreadProcessId(window, &pid);
+  if (pid == ::GetCurrentProcessId()) {
     return ::InternalGetWindowText(window, title, capacity);
   }
   return ::GetWindowTextW(window, title, capacity);
 }
-
-}  // namespace
 
 bool ForegroundTitleMatches(const wchar_t* variable) {
   std::optional<std::wstring> fragments = ReadEnvironment(variable);
@@ -53,7 +55,7 @@ bool ForegroundTitleMatches(const wchar_t* variable) {
     return false;
   }
   wchar_t title[256];
-  int length = ReadTitle(foreground, title, 256);
+  int length = ReadWindowTitle(foreground, title, 256);
   title[length > 0 ? length : 0] = L'\0';
   // A title cut inside a surrogate pair must still match.
   return TitleMatchesFragments(Utf16ToUtf8Lenient(title), Utf16ToUtf8Lenient(fragments->c_str()));

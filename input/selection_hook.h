@@ -16,4 +16,8 @@ void SetUpTextSelection();
 // Removes the mouse hook if installed.
 void RemoveTextSelectionHook();
 
+// The WH_MOUSE_LL procedure: posts kSelectOnMsg to the main window when the
+// configured gesture completes. Never swallows an event.
+LRESULT CALLBACK MouseHookProc(int code, WPARAM wparam, LPARAM lparam) noexcept;
+
 #endif  // KESTRUNE_INPUT_SELECTION_HOOK_H_

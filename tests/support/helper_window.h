@@ -9,7 +9,8 @@
 namespace kr_test {
 
 // Messages the helper answers with the key-down or key-up messages it received
-// for the virtual key in wParam, and that clears its counts.
+// for the virtual key in wParam (right-button releases as VK_RBUTTON key-ups),
+// and that clears its counts.
 inline constexpr wchar_t kHelperWindowClass[] = L"KR_TEST_HELPER_WINDOW";
 inline constexpr UINT kCountKeyDownsMsg = WM_APP + 1;
 inline constexpr UINT kCountKeyUpsMsg = WM_APP + 2;

@@ -21,6 +21,8 @@ LRESULT CALLBACK HelperProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
     case WM_KEYUP:
     case WM_SYSKEYUP:
       return ++key_ups[wparam], 0;
+    case WM_RBUTTONUP:  // counted as a key-up of VK_RBUTTON
+      return ++key_ups[VK_RBUTTON], 0;
     case kr_test::kCountKeyDownsMsg:
       return key_downs[wparam];
     case kr_test::kCountKeyUpsMsg:
