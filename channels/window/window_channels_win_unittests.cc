@@ -5,6 +5,8 @@
 #include <map>
 #include <utility>
 
+#include <flutter/method_result_functions.h>
+
 #include "capsule/capsule_pipe.h"
 #include "channels/window/hitregion_channel.h"
 #include "channels/window/window_channel.h"

@@ -11,13 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "embedder/binary_messenger.h"
+#include <flutter/binary_messenger.h>
 #include "embedder/channel_router.h"
-#include "embedder/dart_project.h"
-#include "embedder/flutter_windows.h"
-#include "embedder/method_channel.h"
+#include <flutter/dart_project.h>
+#include <flutter_windows.h>
+#include <flutter/method_channel.h>
 #include "embedder/plugin_registrar.h"
 #include "embedder/ui_bridge.h"
+
+struct FlutterDesktopView;
+struct FlutterDesktopPluginRegistrar;
 
 namespace flutter {
 
@@ -45,18 +48,22 @@ class FlutterEngine {
   // Nothing is pending in this engine between messages.
   std::chrono::nanoseconds ProcessMessages() { return std::chrono::nanoseconds(0); }
 
-  // -- Stand-in specifics ------------------------------------------------
+ private:
+  // Not part of Flutter's API: only the stand-in's view, controller and plug-in
+  // registrar read the status and record registrations.
+  friend class FlutterViewController;
+  friend struct ::FlutterDesktopView;
+  friend struct ::FlutterDesktopPluginRegistrar;
+
   // "main" or "capsule", as the process was started.
   const std::string& role() const { return role_; }
   void RecordPluginRegistration(const std::string& entry, const std::string& registrar_name);
-  const std::vector<std::string>& registered_plugins() const { return registered_plugins_; }
   bool bridge_connected() const { return bridge_ && bridge_->connected(); }
   // Most recent traffic lines, oldest first.
   const std::deque<std::string>& traffic() const { return traffic_; }
   // Called whenever what the view shows changed.
   void SetStatusListener(std::function<void()> listener) { status_listener_ = std::move(listener); }
 
- private:
   static LRESULT CALLBACK SinkProc(HWND window,
                                    UINT message,
                                    WPARAM wparam,
