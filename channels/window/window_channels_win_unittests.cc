@@ -4,7 +4,6 @@
 
 #include <map>
 #include <utility>
-
 #include <flutter/method_result_functions.h>
 
 #include "capsule/capsule_pipe.h"
