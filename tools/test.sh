@@ -24,7 +24,8 @@ cmake --build "$win" -j "$jobs" || exit 1
 wrapper=${KR_FLUTTER_WRAPPER:-$root/../shared/flutter-windows}
 flutter_tree=build/win64-flutter
 if [ -d "$wrapper" ]; then
-  cmake -S . -B "$flutter_tree" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+  # Compile and link only: no debug information needed.
+  cmake -S . -B "$flutter_tree" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
     -DKR_FLUTTER_WRAPPER="$wrapper" >/dev/null || exit 1
   cmake --build "$flutter_tree" -j "$jobs" && flutter_result="built, imports checked" || {
     flutter_result="FAILED"
