@@ -23,8 +23,8 @@ set(kr_flutter_plugins
     WebviewWindowsPluginRegisterWithRegistrar webview_windows_plugin
     WindowManagerPluginRegisterWithRegistrar window_manager_plugin)
 
-# Sets kr_wrapper_sources, kr_wrapper_includes (public), kr_wrapper_private_includes
-# and kr_wrapper_root (where the C API headers and import library or exports are).
+# Sets kr_wrapper_sources, kr_wrapper_includes (for the wrapper's users too) and
+# kr_wrapper_private_includes (for the wrapper's own sources) from the layout of |dir|.
 function(kr_find_flutter_wrapper dir)
   set(repo_platform "${dir}/engine/src/flutter/shell/platform")
   if(EXISTS "${repo_platform}/windows/public/flutter_windows.h")
