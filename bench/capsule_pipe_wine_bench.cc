@@ -14,7 +14,7 @@
 
 #include "bench/bench_clock.h"
 #include "embedder/bridge_protocol.h"
-#include "embedder/standard_codec.h"
+#include <flutter/standard_method_codec.h>
 #include "tests/support/host_process.h"
 #include "tests/support/pipe_client.h"
 #include "tests/support/ui_bridge_server.h"

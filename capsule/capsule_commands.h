@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "embedder/encodable_value.h"
+#include <flutter/encodable_value.h>
 
 // Commands for the capsule's interface: one compact JSON object per pipe
 // message, "cmd" first, members in a fixed order the interface relies on.

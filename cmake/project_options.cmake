@@ -8,6 +8,15 @@ function(kr_target_options target)
   endif()
 endfunction()
 
+set(KR_FLUTTER_WRAPPER "" CACHE PATH
+    "Flutter client wrapper to build the executable against (the Flutter repository's layout or an app's windows/flutter/ephemeral); empty: the engine stand-in in embedder/")
+if(KR_FLUTTER_WRAPPER)
+  if(NOT WIN32)
+    message(FATAL_ERROR "KR_FLUTTER_WRAPPER needs the win64 tree (cmake/mingw-w64.cmake)")
+  endif()
+  include(${CMAKE_CURRENT_LIST_DIR}/flutter_wrapper.cmake)
+endif()
+
 option(KR_SANITIZE "Build the native tree with AddressSanitizer and UBSan" OFF)
 if(KR_SANITIZE AND NOT WIN32)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer)

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "embedder/standard_codec.h"
+#include <flutter/standard_method_codec.h>
 
 namespace bridge {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "embedder/method_result.h"
-#include "embedder/standard_codec.h"
+#include <flutter/method_result.h>
+#include <flutter/standard_method_codec.h>
 
 namespace flutter {
 namespace {

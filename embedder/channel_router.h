@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "embedder/binary_messenger.h"
+#include <flutter/binary_messenger.h>
 #include "embedder/bridge_protocol.h"
 
 namespace flutter {

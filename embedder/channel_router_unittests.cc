@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "embedder/bridge_protocol.h"
-#include "embedder/method_channel.h"
+#include <flutter/method_channel.h>
 
 namespace bridge {
 static bool operator==(const Frame& a, const Frame& b) {

@@ -1,4 +1,4 @@
-#include "embedder/flutter_engine.h"
+#include <flutter/flutter_engine.h>
 
 #include "embedder/value_text.h"
 #include "runner/debug_log.h"

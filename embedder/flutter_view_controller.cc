@@ -1,4 +1,4 @@
-#include "embedder/flutter_view_controller.h"
+#include <flutter/flutter_view_controller.h>
 
 #include "embedder/flutter_view_window.h"
 

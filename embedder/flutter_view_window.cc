@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "embedder/flutter_engine.h"
+#include <flutter/flutter_engine.h>
 #include "runner/debug_log.h"
 
 namespace {
@@ -22,7 +22,7 @@ std::wstring Widen(const std::string& text) {
   return wide;
 }
 
-void Paint(HWND window, flutter::FlutterEngine* engine) {
+void Paint(HWND window, const std::vector<std::string>& lines) {
   PAINTSTRUCT paint;
   HDC dc = ::BeginPaint(window, &paint);
   RECT client;
@@ -34,20 +34,6 @@ void Paint(HWND window, flutter::FlutterEngine* engine) {
   ::SetTextColor(dc, RGB(0xE8, 0xF1, 0xF2));
   HGDIOBJ old_font = ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
 
-  std::vector<std::string> lines;
-  if (engine != nullptr) {
-    std::string state = "not connected";
-    if (engine->bridge_connected()) {
-      const std::string peer = engine->bridge_peer();
-      state = (peer.empty() ? "" : "\"" + peer + "\" ") + "connected through the UI bridge";
-    }
-    lines.push_back("Kestrune " + engine->role() + " (pid " +
-                    std::to_string(::GetCurrentProcessId()) + ") - interface " + state);
-    lines.push_back("");
-    for (const std::string& line : engine->traffic()) {
-      lines.push_back(line);
-    }
-  }
   TEXTMETRICW metrics;
   ::GetTextMetricsW(dc, &metrics);
   int y = 8;
@@ -73,7 +59,7 @@ LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wparam, LPARAM lpara
       case WM_ERASEBKGND:
         return 1;
       case WM_PAINT:
-        Paint(window, view ? view->engine : nullptr);
+        Paint(window, view ? view->StatusLines() : std::vector<std::string>());
         return 0;
     }
   } catch (...) {
@@ -102,6 +88,24 @@ FlutterDesktopView::~FlutterDesktopView() {
     ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     ::DestroyWindow(window);
   }
+}
+
+std::vector<std::string> FlutterDesktopView::StatusLines() const {
+  std::vector<std::string> lines;
+  if (engine != nullptr) {
+    std::string state = "not connected";
+    if (engine->bridge_connected()) {
+      const std::string peer = engine->bridge_peer();
+      state = (peer.empty() ? "" : "\"" + peer + "\" ") + "connected through the UI bridge";
+    }
+    lines.push_back("Kestrune " + engine->role() + " (pid " +
+                    std::to_string(::GetCurrentProcessId()) + ") - interface " + state);
+    lines.push_back("");
+    for (const std::string& line : engine->traffic()) {
+      lines.push_back(line);
+    }
+  }
+  return lines;
 }
 
 void FlutterDesktopView::Invalidate() {

@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 namespace flutter {
 class FlutterEngine;
 }
@@ -16,6 +19,8 @@ struct FlutterDesktopView {
   FlutterDesktopView& operator=(const FlutterDesktopView&) = delete;
 
   void Invalidate();
+  // What the view paints: the role, the bridge's state, then the traffic.
+  std::vector<std::string> StatusLines() const;
 
   flutter::FlutterEngine* engine;
   HWND window = nullptr;

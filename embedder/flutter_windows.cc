@@ -1,4 +1,4 @@
-#include "embedder/flutter_windows.h"
+#include <flutter_windows.h>
 
 #include <shellscalingapi.h>
 

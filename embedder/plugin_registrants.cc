@@ -1,15 +1,20 @@
-#include "embedder/plugin_registrants.h"
+#include "runner/plugin_registrants.h"
 
-#include "embedder/flutter_engine.h"
+#include <flutter/flutter_engine.h>
 #include "embedder/plugin_registrar.h"
+
+void FlutterDesktopPluginRegistrar::Record(const char* entry) {
+  if (engine != nullptr) {
+    engine->RecordPluginRegistration(entry, plugin_name);
+  }
+}
 
 namespace {
 
 void Record(FlutterDesktopPluginRegistrarRef registrar, const char* entry) {
-  if (registrar == nullptr || registrar->engine == nullptr) {
-    return;
+  if (registrar != nullptr) {
+    registrar->Record(entry);
   }
-  registrar->engine->RecordPluginRegistration(entry, registrar->plugin_name);
 }
 
 }  // namespace

@@ -9,6 +9,9 @@ class FlutterEngine;
 
 // What the engine hands a plug-in's registration entry.
 struct FlutterDesktopPluginRegistrar {
+  // Tells the engine that plug-in |entry| registered itself here.
+  void Record(const char* entry);
+
   std::string plugin_name;
   flutter::FlutterEngine* engine = nullptr;
 };

@@ -1,4 +1,4 @@
-#include "embedder/standard_codec.h"
+#include <flutter/standard_method_codec.h>
 
 #include <bit>
 #include <cstdio>
@@ -529,8 +529,12 @@ bool StandardMethodCodec::DecodeAndProcessResponseEnvelope(const uint8_t* data,
     }
     if (result) {
       const std::string* message_text = std::get_if<std::string>(&message);
-      result->Error(code, message_text ? *message_text : std::string(),
-                    details.IsNull() ? nullptr : &details);
+      const std::string text = message_text ? *message_text : std::string();
+      if (details.IsNull()) {
+        result->Error(code, text);
+      } else {
+        result->Error(code, text, details);
+      }
     }
     return true;
   }

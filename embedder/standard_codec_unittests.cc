@@ -1,4 +1,5 @@
-#include "embedder/standard_codec.h"
+#include <flutter/method_result_functions.h>
+#include <flutter/standard_method_codec.h>
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <ws2tcpip.h>
 
-#include "embedder/standard_codec.h"
+#include <flutter/standard_method_codec.h>
 #include "runner/debug_log.h"
 
 namespace flutter {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "embedder/bridge_protocol.h"
-#include "embedder/encodable_value.h"
+#include <flutter/encodable_value.h>
 
 namespace flutter {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <type_traits>
 
-#include "embedder/standard_codec.h"
+#include <flutter/standard_method_codec.h>
 
 namespace flutter {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "embedder/encodable_value.h"
+#include <flutter/encodable_value.h>
 
 namespace flutter {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "embedder/encodable_value.h"
+#include <flutter/encodable_value.h>
 
 namespace flutter {
 namespace {

@@ -11,9 +11,9 @@
 #include <thread>
 #include <utility>
 
-#include "embedder/encodable_value.h"
-#include "embedder/method_call.h"
-#include "embedder/method_result.h"
+#include <flutter/encodable_value.h>
+#include <flutter/method_call.h>
+#include <flutter/method_result.h>
 #include "icons/icon_extraction.h"
 
 using IconResult = std::unique_ptr<flutter::MethodResult<flutter::EncodableValue>>;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "embedder/encodable_value.h"
+#include <flutter/encodable_value.h>
 
 enum class IconMethod { kApp, kFile };
 

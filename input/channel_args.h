@@ -5,7 +5,7 @@
 #include <string>
 #include <variant>
 
-#include "embedder/encodable_value.h"
+#include <flutter/encodable_value.h>
 
 // Reading one argument of a channel call: a missing key (or arguments that are
 // no map) is not an error, a present value of the wrong type is.

@@ -3,9 +3,9 @@
 
 #include <memory>
 
-#include "embedder/method_call.h"
-#include "embedder/method_result.h"
-#include "embedder/encodable_value.h"
+#include <flutter/method_call.h>
+#include <flutter/method_result.h>
+#include <flutter/encodable_value.h>
 
 class FlutterWindow;
 

@@ -3,10 +3,11 @@
 #include "capsule/capsule_pipe.h"
 #include "channels/window/hitregion_channel.h"
 #include "channels/window/window_channel.h"
-#include "embedder/plugin_registrants.h"
+#include <flutter/standard_method_codec.h>
 #include "feeds/calendar/calendar_sync.h"
 #include "feeds/chat/chat_listener.h"
 #include "feeds/media/media_watcher.h"
+#include "runner/plugin_registrants.h"
 #include "feeds/system/system_monitor.h"
 #include "input/hotkey_channel.h"
 #include "input/hotkey_dispatch.h"

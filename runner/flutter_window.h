@@ -12,11 +12,11 @@
 #include <string>
 #include <thread>
 
-#include "embedder/dart_project.h"
-#include "embedder/encodable_value.h"
-#include "embedder/flutter_view_controller.h"
+#include <flutter/dart_project.h>
+#include <flutter/encodable_value.h>
+#include <flutter/flutter_view_controller.h>
 #include "capsule/pipe_outbox.h"
-#include "embedder/method_channel.h"
+#include <flutter/method_channel.h>
 #include "feeds/poll_pacer.h"
 #include "feeds/media/media_feed.h"
 #include "feeds/system/sample_pacer.h"

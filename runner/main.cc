@@ -1,7 +1,7 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "embedder/dart_project.h"
+#include <flutter/dart_project.h>
 #include "runner/backend_launcher.h"
 #include "runner/flutter_window.h"
 #include "runner/utils.h"

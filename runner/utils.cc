@@ -9,7 +9,7 @@
 
 #include <iostream>
 
-#include "embedder/flutter_windows.h"
+#include <flutter_windows.h>
 #include "runner/unique_resource.h"
 
 namespace {

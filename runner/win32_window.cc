@@ -2,7 +2,7 @@
 
 #include <dwmapi.h>
 
-#include "embedder/flutter_windows.h"
+#include <flutter_windows.h>
 #include "runner/debug_log.h"
 #include "runner/win32_procs.h"
 #include "runner/env_switch.h"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds both trees and runs every test: the native unit tests, then the Windows
-# test programs under Wine. Ends with the summary of each tree; fails if any
-# test failed.
+# Builds the trees and runs every test: the native unit tests, then the Windows
+# test programs under Wine; a third tree compiles and links the executable against
+# Flutter's real client wrapper (its build checks the import table). Ends with the
+# summary of each tree; fails if any test or the third tree failed.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -18,6 +19,22 @@ cmake --build "$native" -j "$jobs" || exit 1
 cmake -S . -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null || exit 1
 cmake --build "$win" -j "$jobs" || exit 1
 
+# The wrapper lives beside the repository (shared/ next to the clone), never in
+# it; KR_FLUTTER_WRAPPER in the environment names another folder.
+wrapper=${KR_FLUTTER_WRAPPER:-$root/../shared/flutter-windows}
+flutter_tree=build/win64-flutter
+if [ -d "$wrapper" ]; then
+  # Compile and link only: no debug information needed.
+  cmake -S . -B "$flutter_tree" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+    -DKR_FLUTTER_WRAPPER="$wrapper" >/dev/null || exit 1
+  cmake --build "$flutter_tree" -j "$jobs" && flutter_result="built, imports checked" || {
+    flutter_result="FAILED"
+    status=1
+  }
+else
+  flutter_result="skipped: no Flutter client wrapper at $wrapper"
+fi
+
 # Whatever happens, the display and Wine server of the run are stopped.
 trap 'for s in wine wine144 wine120; do tools/wine-session stop "$win/$s" >/dev/null 2>&1; done' EXIT
 
@@ -31,5 +48,6 @@ echo "== native tree =="
 grep -E 'tests passed|tests failed' "$native/ctest.log" | tail -n 1
 echo "== win64 tree (under Wine) =="
 grep -E 'tests passed|tests failed' "$win/ctest.log" | tail -n 1
+echo "== win64 tree against the real Flutter wrapper: $flutter_result =="
 [ "$native_status" = 0 ] && [ "$win_status" = 0 ] || status=1
 exit $status

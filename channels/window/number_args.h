@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "embedder/encodable_value.h"
+#include <flutter/encodable_value.h>
 #include "input/channel_args.h"
 
 // Numeric arguments of the window channels. The interface sends a number

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <utility>
+#include <flutter/method_result_functions.h>
 
 #include "capsule/capsule_pipe.h"
 #include "channels/window/hitregion_channel.h"

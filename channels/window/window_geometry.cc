@@ -10,7 +10,7 @@
 #include "channels/window/number_args.h"
 #include "channels/window/window_placement.h"
 #include "runner/debug_log.h"
-#include "embedder/flutter_windows.h"
+#include <flutter_windows.h>
 #include "runner/win32_procs.h"
 #include "runner/flutter_window.h"
 #include "runner/focus/card_placement.h"

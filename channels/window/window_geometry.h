@@ -1,9 +1,9 @@
 #ifndef KESTRUNE_CHANNELS_WINDOW_WINDOW_GEOMETRY_H_
 #define KESTRUNE_CHANNELS_WINDOW_WINDOW_GEOMETRY_H_
 
-#include "embedder/encodable_value.h"
-#include "embedder/method_call.h"
-#include "embedder/method_result.h"
+#include <flutter/encodable_value.h>
+#include <flutter/method_call.h>
+#include <flutter/method_result.h>
 
 class FlutterWindow;
 

@@ -6,6 +6,8 @@
 
 #include <thread>
 
+#include <flutter/method_result_functions.h>
+
 #include "channels/window/window_channel.h"
 #include "runner/debug_log.h"
 #include "runner/flutter_window.h"

@@ -6,9 +6,9 @@
 #include <functional>
 #include <memory>
 
-#include "embedder/encodable_value.h"
-#include "embedder/method_call.h"
-#include "embedder/method_result.h"
+#include <flutter/encodable_value.h>
+#include <flutter/method_call.h>
+#include <flutter/method_result.h>
 #include "feeds/chat/chat_notification.h"
 #include "winrt/notifications.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "embedder/encodable_value.h"
+#include <flutter/encodable_value.h>
 
 // Decisions of the media feed that need no system call.
 

@@ -6,7 +6,7 @@
 #include <deque>
 #include <optional>
 
-#include "embedder/encodable_value.h"
+#include <flutter/encodable_value.h>
 
 // Five minutes of samples at one a second.
 inline constexpr std::size_t kSnapshotHistoryCap = 300;

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "embedder/encodable_value.h"
-#include "embedder/method_call.h"
-#include "embedder/method_result.h"
+#include <flutter/encodable_value.h>
+#include <flutter/method_call.h>
+#include <flutter/method_result.h>
 #include "feeds/system/system_history.h"
 
 class FlutterWindow;

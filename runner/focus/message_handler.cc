@@ -5,7 +5,7 @@
 #include <mutex>
 #include <string>
 
-#include "embedder/flutter_windows.h"
+#include <flutter_windows.h>
 #include "input/hotkey_dispatch.h"
 #include "input/hotkey_event.h"
 #include "runner/debug_log.h"

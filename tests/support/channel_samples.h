@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "embedder/encodable_value.h"
+#include <flutter/encodable_value.h>
 
 namespace kr_test {
 

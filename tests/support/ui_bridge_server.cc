@@ -7,8 +7,8 @@
 #include <random>
 
 #include "embedder/bridge_protocol.h"
-#include "embedder/method_result.h"
-#include "embedder/standard_codec.h"
+#include <flutter/method_result_functions.h>
+#include <flutter/standard_method_codec.h>
 #include "embedder/ui_bridge.h"
 
 namespace kr_test {

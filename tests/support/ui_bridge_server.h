@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "embedder/encodable_value.h"
+#include <flutter/encodable_value.h>
 
 namespace kr_test {
 

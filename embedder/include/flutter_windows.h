@@ -3,9 +3,13 @@
 
 #include <windows.h>
 
-// The engine's C entry points that the host calls directly.
+#include <flutter_plugin_registrar.h>
 
-typedef struct FlutterDesktopPluginRegistrar* FlutterDesktopPluginRegistrarRef;
+// The engine's C entry points that the host calls directly, with C linkage as
+// flutter_windows.dll exports them.
+
+extern "C" {
+
 typedef struct FlutterDesktopView* FlutterDesktopViewRef;
 typedef struct FlutterDesktopViewController* FlutterDesktopViewControllerRef;
 
@@ -20,5 +24,7 @@ void FlutterDesktopViewControllerForceRedraw(FlutterDesktopViewControllerRef con
 
 // Re-binds the engine's output to standard output and error after they moved.
 void FlutterDesktopResyncOutputStreams();
+
+}  // extern "C"
 
 #endif  // KESTRUNE_EMBEDDER_FLUTTER_WINDOWS_H_

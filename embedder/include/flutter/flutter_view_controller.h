@@ -6,22 +6,12 @@
 #include <memory>
 #include <optional>
 
-#include "embedder/dart_project.h"
-#include "embedder/flutter_engine.h"
-#include "embedder/flutter_windows.h"
+#include <flutter/dart_project.h>
+#include <flutter/flutter_engine.h>
+#include <flutter/flutter_view.h>
+#include <flutter_windows.h>
 
 namespace flutter {
-
-// The view: a child window of class "FLUTTERVIEW" that paints the process role
-// and the latest channel traffic, so a screenshot shows what the interface saw.
-class FlutterView {
- public:
-  explicit FlutterView(FlutterDesktopViewRef view) : view_(view) {}
-  HWND GetNativeWindow() const { return FlutterDesktopViewGetHWND(view_); }
-
- private:
-  FlutterDesktopViewRef view_;
-};
 
 // Owns an engine and its view.
 class FlutterViewController {
@@ -32,8 +22,8 @@ class FlutterViewController {
   FlutterViewController& operator=(const FlutterViewController&) = delete;
 
   // Null when start-up failed.
-  FlutterEngine* engine() { return engine_.get(); }
-  FlutterView* view() { return view_.get(); }
+  FlutterEngine* engine() const { return engine_.get(); }
+  FlutterView* view() const { return view_.get(); }
 
   void ForceRedraw();
 

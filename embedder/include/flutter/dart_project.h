@@ -22,11 +22,14 @@ class DartProject {
     return dart_entrypoint_arguments_;
   }
 
+ private:
+  friend class FlutterEngine;
+  friend class FlutterViewController;
+
   const std::wstring& assets_path() const { return assets_path_; }
   const std::wstring& icu_data_path() const { return icu_data_path_; }
   const std::wstring& aot_library_path() const { return aot_library_path_; }
 
- private:
   std::wstring assets_path_;
   std::wstring icu_data_path_;
   std::wstring aot_library_path_;

@@ -11,13 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "embedder/binary_messenger.h"
+#include <flutter/binary_messenger.h>
 #include "embedder/channel_router.h"
-#include "embedder/dart_project.h"
-#include "embedder/flutter_windows.h"
-#include "embedder/method_channel.h"
+#include <flutter/dart_project.h>
+#include <flutter_windows.h>
+#include <flutter/method_channel.h>
 #include "embedder/plugin_registrar.h"
 #include "embedder/ui_bridge.h"
+
+struct FlutterDesktopView;
+struct FlutterDesktopPluginRegistrar;
 
 namespace flutter {
 
@@ -45,11 +48,16 @@ class FlutterEngine {
   // Nothing is pending in this engine between messages.
   std::chrono::nanoseconds ProcessMessages() { return std::chrono::nanoseconds(0); }
 
-  // -- Stand-in specifics ------------------------------------------------
+ private:
+  // Not part of Flutter's API: only the stand-in's view, controller and plug-in
+  // registrar read the status and record registrations.
+  friend class FlutterViewController;
+  friend struct ::FlutterDesktopView;
+  friend struct ::FlutterDesktopPluginRegistrar;
+
   // "main" or "capsule", as the process was started.
   const std::string& role() const { return role_; }
   void RecordPluginRegistration(const std::string& entry, const std::string& registrar_name);
-  const std::vector<std::string>& registered_plugins() const { return registered_plugins_; }
   bool bridge_connected() const { return bridge_ && bridge_->connected(); }
   // The connected interface's own name, empty when it gave none.
   std::string bridge_peer() const { return bridge_connected() ? bridge_->peer() : std::string(); }
@@ -60,7 +68,6 @@ class FlutterEngine {
   // Called whenever what the view shows changed.
   void SetStatusListener(std::function<void()> listener) { status_listener_ = std::move(listener); }
 
- private:
   static LRESULT CALLBACK SinkProc(HWND window,
                                    UINT message,
                                    WPARAM wparam,

@@ -5,11 +5,11 @@
 #include <memory>
 #include <string>
 
-#include "embedder/binary_messenger.h"
-#include "embedder/encodable_value.h"
-#include "embedder/method_call.h"
-#include "embedder/method_result.h"
-#include "embedder/standard_codec.h"
+#include <flutter/binary_messenger.h>
+#include <flutter/encodable_value.h>
+#include <flutter/method_call.h>
+#include <flutter/method_result.h>
+#include <flutter/standard_method_codec.h>
 
 namespace flutter {
 
@@ -81,8 +81,6 @@ class MethodChannel {
 
   MethodChannel(const MethodChannel&) = delete;
   MethodChannel& operator=(const MethodChannel&) = delete;
-
-  const std::string& name() const { return name_; }
 
   // Calls |method| in the interface. Without |result| no answer is awaited.
   void InvokeMethod(const std::string& method,
