@@ -9,6 +9,7 @@
 #include "runner/unique_resource.h"
 #include "winrt/abi.h"
 #include "winrt/com_ptr.h"
+#include "winrt/delegate.h"
 
 namespace winrt {
 
@@ -31,7 +32,8 @@ namespace internal {
 // any thread, and keep it after the wait has given up, so it owns the event it
 // signals and counts its references atomically.
 template <typename TResultAbi>
-class CompletionHandler final : public AsyncOperationCompletedHandler<TResultAbi> {
+class CompletionHandler final
+    : public Delegate<CompletionHandler<TResultAbi>, AsyncOperationCompletedHandler<TResultAbi>> {
  public:
   static HRESULT Create(REFIID iid, ComPtr<CompletionHandler>* out) {
     auto handler = std::make_unique<CompletionHandler>(iid);
@@ -43,38 +45,16 @@ class CompletionHandler final : public AsyncOperationCompletedHandler<TResultAbi
   }
 
   explicit CompletionHandler(REFIID iid)
-      : iid_(iid), event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+      : CompletionHandler::Delegate(iid), event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
   HANDLE event() const noexcept { return event_.get(); }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
-    if (!object) {
-      return E_POINTER;
-    }
-    if (iid == __uuidof(IUnknown) || iid == iid_ || iid == kIidAgileObject) {
-      AddRef();
-      *object = static_cast<AsyncOperationCompletedHandler<TResultAbi>*>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() noexcept override {
-    ULONG left = --references_;
-    if (left == 0) {
-      std::unique_ptr<CompletionHandler> self(this);
-    }
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE Invoke(IAsyncOperation<TResultAbi>*, AsyncStatus) noexcept override {
     ::SetEvent(event_.get());
     return S_OK;
   }
 
  private:
-  std::atomic<ULONG> references_{1};
-  const GUID iid_;
   UniqueHandle event_;
 };
 

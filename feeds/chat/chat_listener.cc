@@ -14,6 +14,7 @@
 #include "winrt/activation.h"
 #include "winrt/async_wait.h"
 #include "winrt/com_ptr.h"
+#include "winrt/delegate.h"
 #include "winrt/hstring.h"
 
 namespace {
@@ -36,31 +37,11 @@ struct AccessAnswer {
   std::atomic<NotificationAccess> access{NotificationAccess::kUnspecified};
 };
 
-class AccessHandler final : public winrt::AccessCompletedHandler {
+class AccessHandler final : public winrt::Delegate<AccessHandler, winrt::AccessCompletedHandler> {
  public:
-  explicit AccessHandler(std::shared_ptr<AccessAnswer> answer) : answer_(std::move(answer)) {}
+  explicit AccessHandler(std::shared_ptr<AccessAnswer> answer)
+      : Delegate(winrt::kIidAccessCompletedHandler), answer_(std::move(answer)) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
-    if (!object) {
-      return E_POINTER;
-    }
-    if (iid == __uuidof(IUnknown) || iid == winrt::kIidAccessCompletedHandler ||
-        iid == winrt::kIidAgileObject) {
-      AddRef();
-      *object = static_cast<winrt::AccessCompletedHandler*>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() noexcept override {
-    ULONG left = --references_;
-    if (left == 0) {
-      std::unique_ptr<AccessHandler> self(this);
-    }
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE Invoke(winrt::AccessOperation* operation,
                                    winrt::AsyncStatus status) noexcept override {
     NotificationAccess access = NotificationAccess::kUnspecified;
@@ -72,7 +53,6 @@ class AccessHandler final : public winrt::AccessCompletedHandler {
   }
 
  private:
-  std::atomic<ULONG> references_{1};
   const std::shared_ptr<AccessAnswer> answer_;
 };
 

@@ -16,6 +16,7 @@
 #include "runner/debug_log.h"
 #include "runner/flutter_window.h"
 #include "runner/focus/interaction_state.h"
+#include "winrt/delegate.h"
 #include "winrt/event_registration.h"
 
 namespace {
@@ -103,7 +104,8 @@ void CloseGate(MediaWatch& watch) {
 // An event handler delegate over a callable; the runtime may call it on any
 // thread, at the same time, and keep it after its removal.
 template <typename Sender, typename Args>
-class EventDelegate final : public winrt::TypedEventHandler<Sender*, Args*> {
+class EventDelegate final : public winrt::Delegate<EventDelegate<Sender, Args>,
+                                                   winrt::TypedEventHandler<Sender*, Args*>> {
  public:
   using Callback = std::function<void(Sender*)>;
 
@@ -112,28 +114,9 @@ class EventDelegate final : public winrt::TypedEventHandler<Sender*, Args*> {
     handler.attach(std::make_unique<EventDelegate>(iid, std::move(callback)).release());
     return handler;
   }
-  EventDelegate(REFIID iid, Callback callback) : iid_(iid), callback_(std::move(callback)) {}
+  EventDelegate(REFIID iid, Callback callback)
+      : EventDelegate::Delegate(iid), callback_(std::move(callback)) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
-    if (!object) {
-      return E_POINTER;
-    }
-    if (iid == __uuidof(IUnknown) || iid == iid_ || iid == winrt::kIidAgileObject) {
-      AddRef();
-      *object = static_cast<winrt::TypedEventHandler<Sender*, Args*>*>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() noexcept override {
-    ULONG left = --references_;
-    if (left == 0) {
-      std::unique_ptr<EventDelegate> self(this);
-    }
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE Invoke(Sender* sender, Args*) noexcept override {
     if (!sender) {
       return E_POINTER;
@@ -147,8 +130,6 @@ class EventDelegate final : public winrt::TypedEventHandler<Sender*, Args*> {
   }
 
  private:
-  std::atomic<ULONG> references_{1};
-  const GUID iid_;
   const Callback callback_;
 };
 
