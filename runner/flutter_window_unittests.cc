@@ -199,6 +199,7 @@ TEST_F(FlutterWindowTest, ASilentlyRemovedKeyboardHookIsPutBackAndActsAgain) {
       return done();
     });
   };
+  ForegroundWindow front(L"where the user types");  // Wine drops raw input with none
   const HHOOK removed = keyboard_hook.get();
   ::UnhookWindowsHookEx(removed);  // as the system does: the host is not told
   EXPECT_TRUE(type_until(VK_F24, [&] { return keyboard_hook.get() != removed; }));
