@@ -204,8 +204,7 @@ TEST_F(FlutterWindowTest, ASilentlyRemovedKeyboardHookIsPutBackAndActsAgain) {
   ::UnhookWindowsHookEx(removed);  // as the system does: the host is not told
   EXPECT_TRUE(type_until(VK_F24, [&] { return keyboard_hook.get() != removed; }));
   EXPECT_TRUE(log.WaitForMessage("[KR] keyboard hook re-installed (silently removed)"));
-  // The hook's own line tells its Esc from a collapse that the focus poll may send.
-  card_expanded = true;
+  card_expanded = true;  // the hook's KB line tells its Esc from a focus-poll collapse
   EXPECT_TRUE(type_until(VK_ESCAPE, [&] { return log.CountMessages("[KR] KB: vk=0x1B") > 0; }));
   EXPECT_TRUE(
       PumpUntil([&] { return ui->WaitForCall("kestrune/hotkey", "esc_collapse", 0).has_value(); }));
