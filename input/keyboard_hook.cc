@@ -1,5 +1,6 @@
 #include "input/keyboard_hook.h"
 
+#include "input/hook_watchdog.h"
 #include "input/hotkey_dispatch.h"
 #include "runner/debug_log.h"
 #include "runner/flutter_window.h"
@@ -56,7 +57,13 @@ KeyboardHookState& KeyboardHookFlags() {
   return hook_state;
 }
 
+void InstallKeyboardHook() {
+  keyboard_hook.reset(
+      ::SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHookProc, ::GetModuleHandleW(nullptr), 0));
+}
+
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wparam, LPARAM lparam) noexcept {
+  NoteKeyboardHookCall();
   FlutterWindow* window = flutter_window_instance.load();
   if (code < 0 || window == nullptr || lparam == 0) {
     return ::CallNextHookEx(keyboard_hook.get(), code, wparam, lparam);

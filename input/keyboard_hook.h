@@ -10,6 +10,9 @@
 // Esc and Delete. Installed and removed by the main window's lifecycle.
 extern UniqueHook keyboard_hook;
 
+// Installs KeyboardHookProc for all threads into keyboard_hook (null on failure).
+void InstallKeyboardHook();
+
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wparam, LPARAM lparam) noexcept;
 
 // True while the keyboard hook procedure runs on this thread.

@@ -9,6 +9,7 @@
 #include "feeds/media/media_watcher.h"
 #include "runner/plugin_registrants.h"
 #include "feeds/system/system_monitor.h"
+#include "input/hook_watchdog.h"
 #include "input/hotkey_channel.h"
 #include "input/hotkey_dispatch.h"
 #include "input/hotkey_event.h"
@@ -141,9 +142,9 @@ bool FlutterWindow::OnCreate() {
   }
   if (!keyboard_hook) {
     flutter_window_instance = this;
-    keyboard_hook.reset(
-        ::SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHookProc, ::GetModuleHandleW(nullptr), 0));
+    InstallKeyboardHook();
   }
+  StartKeyboardHookWatchdog();
   SetUpTextSelection();
 
   smtc_channel = MakeChannel(engine, "kestrune/smtc");
@@ -180,6 +181,7 @@ void FlutterWindow::OnDestroy() {
   StopWechatListener(this);
   icon_worker.Stop();
 
+  StopKeyboardHookWatchdog();
   keyboard_hook.reset();
   flutter_window_instance = nullptr;
   RemoveTextSelectionHook();

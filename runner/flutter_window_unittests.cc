@@ -8,13 +8,17 @@
 #include <thread>
 
 #include "capsule/capsule_pipe.h"
+#include "input/hook_watchdog.h"
 #include "input/hotkey_dispatch.h"
 #include "input/keyboard_hook.h"
 #include "input/selection_hook.h"
+#include "runner/debug_log.h"
 #include "runner/focus/interaction_state.h"
 #include "runner/main_thread_tasks.h"
 #include "runner/win32_procs.h"
 #include "tray/tray_icon.h"
+#include "tests/support/keyboard_input.h"
+#include "tests/support/log_reader.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/ui_bridge_server.h"
 #include "tests/support/wait.h"
@@ -179,6 +183,33 @@ TEST_F(FlutterWindowTest, BlacklistAndPauseDropEventsByTheForegroundWindow) {
   }
   ScopedEnvironment upper(L"KR_HOTKEY_PAUSE_BLUR", L"True");  // only '1' or 't' turn it on
   EXPECT_TRUE(DispatchHotkeyEvent(window_.get(), 1));
+}
+
+std::atomic<uint64_t> watchdog_ticks{1000};
+
+TEST_F(FlutterWindowTest, ASilentlyRemovedKeyboardHookIsPutBackAndActsAgain) {
+  kr_test::LogReader log(DebugLogPath());
+  SetHookWatchdogClock([]() noexcept -> uint64_t { return watchdog_ticks; });
+  kr_test::BridgeConnection* ui = CreateMainWithInterface();
+  ASSERT_NE(ui, nullptr);
+  auto type_until = [](WORD vk, const std::function<bool()>& done) {
+    return PumpUntil([&] {
+      watchdog_ticks += 700;
+      kr_test::Type({kr_test::Down(vk), kr_test::Up(vk)});
+      return done();
+    });
+  };
+  ForegroundWindow front(L"where the user types");  // Wine drops raw input with none
+  const HHOOK removed = keyboard_hook.get();
+  ::UnhookWindowsHookEx(removed);  // as the system does: the host is not told
+  EXPECT_TRUE(type_until(VK_F24, [&] { return keyboard_hook.get() != removed; }));
+  EXPECT_TRUE(log.WaitForMessage("[KR] keyboard hook re-installed (silently removed)"));
+  card_expanded = true;  // the hook's KB line tells its Esc from a focus-poll collapse
+  EXPECT_TRUE(type_until(VK_ESCAPE, [&] { return log.CountMessages("[KR] KB: vk=0x1B") > 0; }));
+  EXPECT_TRUE(
+      PumpUntil([&] { return ui->WaitForCall("kestrune/hotkey", "esc_collapse", 0).has_value(); }));
+  card_expanded = false;
+  SetHookWatchdogClock(nullptr);
 }
 
 }  // namespace
