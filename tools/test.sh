@@ -31,5 +31,16 @@ echo "== native tree =="
 grep -E 'tests passed|tests failed' "$native/ctest.log" | tail -n 1
 echo "== win64 tree (under Wine) =="
 grep -E 'tests passed|tests failed' "$win/ctest.log" | tail -n 1
+
+# The clang tree with ASan+UBSan, where any report fails its test, then each fuzz
+# target for 5 s on its corpus, so that the corpus stays a regression test.
+san=build/sanitize
+echo "== sanitizer tree (clang, ASan+UBSan) and fuzz targets =="
+CC=clang CXX=clang++ cmake -S . -B "$san" -G Ninja -DKR_SANITIZE=ON -DKR_FUZZ=ON >/dev/null || exit 1
+cmake --build "$san" -j "$jobs" >"$san/build.log" || { tail -n 40 "$san/build.log"; exit 1; }
+ctest --test-dir "$san" -j "$jobs" --output-on-failure >"$san/ctest.log" || { cat "$san/ctest.log"; status=1; }
+grep -E 'tests passed|tests failed' "$san/ctest.log" | tail -n 1
+tools/fuzz.sh 5 || status=1
+
 [ "$native_status" = 0 ] && [ "$win_status" = 0 ] || status=1
 exit $status
