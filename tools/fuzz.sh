@@ -22,10 +22,10 @@ cmake --build "$tree" -j "$(nproc)" >/dev/null || exit 1
 findings=$tree/fuzz-findings
 mkdir -p "$findings"
 status=0
-for seeds in fuzz/corpus/*/; do
-  target=$(basename "$seeds")
+for source in fuzz/*_fuzzer.cc; do
+  target=$(basename "$source" _fuzzer.cc)
   work=$(mktemp -d)
-  cp "$seeds"* "$work"/
+  cp fuzz/corpus/"$target"/* "$work"/ 2>/dev/null
   log=$tree/fuzz-$target.log
   "$tree/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
     -artifact_prefix="$findings/$target-" -print_final_stats=1 "$@" "$work" >"$log" 2>&1
