@@ -17,10 +17,21 @@ if(KR_FLUTTER_WRAPPER)
   include(${CMAKE_CURRENT_LIST_DIR}/flutter_wrapper.cmake)
 endif()
 
+# Both build the native tree with AddressSanitizer and UBSan, which halt on the first
+# report so that it fails the run. KR_FUZZ (clang only) adds the libFuzzer targets of
+# fuzz/ and the coverage instrumentation they need; one tree can have both.
 option(KR_SANITIZE "Build the native tree with AddressSanitizer and UBSan" OFF)
-if(KR_SANITIZE AND NOT WIN32)
-  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer)
+option(KR_FUZZ "Build the libFuzzer targets (clang), with AddressSanitizer and UBSan" OFF)
+if((KR_SANITIZE OR KR_FUZZ) AND NOT WIN32)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
+                      -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
+endif()
+if(KR_FUZZ AND NOT WIN32)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "KR_FUZZ needs clang: configure with CC=clang CXX=clang++")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
 if(WIN32)

@@ -10,6 +10,7 @@ packages=(
   wine wine64
   xvfb xauth imagemagick x11-utils
   clang-format
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the trees and runs every test: the native unit tests, then the Windows
 # test programs under Wine; a third tree compiles and links the executable against
-# Flutter's real client wrapper (its build checks the import table). Ends with the
-# summary of each tree; fails if any test or the third tree failed.
+# Flutter's real client wrapper (its build checks the import table); a clang tree
+# runs the unit tests under ASan and UBSan and each fuzz target for 5 s. Ends with
+# the summary of each tree; fails if any test or build failed.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -43,11 +44,23 @@ native_status=${PIPESTATUS[0]}
 ctest --test-dir "$win" -j "$jobs" --output-on-failure | tee "$win/ctest.log"
 win_status=${PIPESTATUS[0]}
 
+# The clang tree with ASan+UBSan, where any report fails its test, then each fuzz
+# target for 5 s on its corpus, so that the corpus stays a regression test.
+san=build/sanitize
+CC=clang CXX=clang++ cmake -S . -B "$san" -G Ninja -DKR_SANITIZE=ON -DKR_FUZZ=ON >/dev/null || exit 1
+cmake --build "$san" -j "$jobs" >"$san/build.log" || { tail -n 40 "$san/build.log"; exit 1; }
+ctest --test-dir "$san" -j "$jobs" --output-on-failure >"$san/ctest.log" || { cat "$san/ctest.log"; status=1; }
+fuzz_result=passed
+tools/fuzz.sh 5 || { fuzz_result=FAILED; status=1; }
+
 echo
 echo "== native tree =="
 grep -E 'tests passed|tests failed' "$native/ctest.log" | tail -n 1
 echo "== win64 tree (under Wine) =="
 grep -E 'tests passed|tests failed' "$win/ctest.log" | tail -n 1
 echo "== win64 tree against the real Flutter wrapper: $flutter_result =="
+echo "== sanitizer tree (clang, ASan+UBSan) =="
+grep -E 'tests passed|tests failed' "$san/ctest.log" | tail -n 1
+echo "== fuzz targets, 5 s each: $fuzz_result =="
 [ "$native_status" = 0 ] && [ "$win_status" = 0 ] || status=1
 exit $status
