@@ -1,0 +1,264 @@
+// Every method of every channel with every argument shape the interface could
+// send by mistake, and garbage on the capsule pipe: each call is answered once,
+// the host keeps answering, and its memory comes back.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <future>
+#include <iostream>
+#include <sstream>
+#include <algorithm>
+#include <functional>
+#include <random>
+#include <set>
+
+#include "tests/support/main_host_test.h"
+#include "tests/support/pipe_client.h"
+
+#include <psapi.h>  // after <windows.h>
+
+namespace kr_test {
+namespace {
+
+using flutter::EncodableList;
+using flutter::EncodableMap;
+using flutter::EncodableValue;
+using Kind = CallResult::Kind;
+
+// Each channel's methods, with the keys of their argument map after a colon.
+const std::vector<std::pair<std::string, std::string>> kChannels = {
+    {"kestrune/window",
+     "setTopCenter positionTopCenter:topOffset,width setCenterScreen setDesktopBounds setLayered "
+     "setClickThrough:enabled getCursorPos getWindowPos bringToForeground setWindowSize:w,h "
+     "setWindowBounds:x,y,w,h setWindowRegion:x,y,w,h setWindowRoundedCorners:radius "
+     "setBlurGuard:ms setBlurHide:enabled setAlwaysOnTop:onTop setWindowOpacity:opacity "
+     "setTrayVisible:visible setMaterial:material hideOffScreen showFromIdle showCapsuleBar "
+     "showLineWindow hideLineWindow "
+     "showCapsuleWindow:type,json,title,artist,progress,playing,text,success,duration "
+     "hideCapsuleWindow sendCapsuleCommand:json startCalendarSync getCalendarAppointments "
+     "showTrayMenu"},
+    {"kestrune/hitregion", "set:x,y,w,h"},
+    {"kestrune/hotkey",
+     "set_voice_listening:enabled set_card_expanded:expanded reRegisterHotkey:id,combo"},
+    {"kestrune/icon", "extractAppIcons:path extractFileIcons:path"},
+    {"kestrune/smtc", "startSmtcListener stopSmtcListener play_pause prev next play pause"},
+    {"kestrune/system_monitor",
+     "startSystemMonitor stopSystemMonitor getSystemSnapshot getSystemHistory:minutes"},
+    {"kestrune/wechat", "startWechatListener stopWechatListener"}};
+
+// Methods whose mistyped values read as missing: the island's rectangle, the
+// capsule's render fields and raw command, and the icon requests (a list).
+const std::set<std::string> kWrongTypeIsMissing = {"set", "showCapsuleWindow", "sendCapsuleCommand",
+                                                   "extractAppIcons", "extractFileIcons"};
+
+struct Method {
+  std::string channel;
+  std::string name;
+  std::vector<std::string> keys;
+};
+
+std::vector<Method> Methods() {
+  std::vector<Method> methods;
+  for (const auto& [channel, entries] : kChannels) {
+    std::istringstream words(entries);
+    for (std::string word; words >> word;) {
+      std::replace(word.begin(), word.end(), ',', ' ');
+      std::istringstream parts(word.replace(std::min(word.find(':'), word.size()), 1, " "));
+      Method method{channel, "", {}};
+      parts >> method.name;
+      for (std::string key; parts >> key;) {
+        method.keys.push_back(key);
+      }
+      methods.push_back(method);
+    }
+  }
+  return methods;
+}
+
+const std::string kBadUtf8 = "\xff\xfe\xc0\xaf\xed\xa0\x80 \x80";
+const std::string kMiB(1 << 20, 'a');
+
+// Each of the method's keys (or an unknown one) with |value|.
+EncodableValue AllKeys(const Method& method, const EncodableValue& value) {
+  EncodableMap map;
+  for (const std::string& key : method.keys.empty() ? std::vector<std::string>{"x"} : method.keys) {
+    map[EncodableValue(key)] = value;
+  }
+  return EncodableValue(map);
+}
+
+struct Shape {
+  const char* name;
+  std::function<EncodableValue(const Method&)> make;
+};
+
+const std::vector<Shape> kShapes = {
+    // On the wire a call always carries a value: "absent" is every key missing.
+    {"absent", [](const Method&) { return EncodableValue(EncodableMap{}); }},
+    {"null", [](const Method&) { return EncodableValue(); }},
+    {"bool", [](const Method&) { return EncodableValue(true); }},
+    {"int32", [](const Method&) { return EncodableValue(int32_t{7}); }},
+    {"int64", [](const Method&) { return EncodableValue(int64_t{1} << 40); }},
+    {"double", [](const Method&) { return EncodableValue(2.5); }},
+    {"NaN", [](const Method&) { return EncodableValue(std::nan("")); }},
+    {"+inf", [](const Method&) { return EncodableValue(HUGE_VAL); }},
+    {"-inf", [](const Method&) { return EncodableValue(-HUGE_VAL); }},
+    {"empty string", [](const Method&) { return EncodableValue(""); }},
+    {"1 MiB string", [](const Method&) { return EncodableValue(kMiB); }},
+    {"invalid UTF-8", [](const Method&) { return EncodableValue(kBadUtf8); }},
+    {"list",
+     [](const Method&) {
+       return EncodableValue(EncodableList{
+           {},
+           EncodableValue(int64_t{1} << 31),
+           EncodableValue(kBadUtf8),
+           EncodableValue(EncodableList{}),
+           EncodableValue(EncodableMap{{EncodableValue("path"), EncodableValue(-32000)}}),
+           EncodableValue(EncodableMap{{EncodableValue("path"), EncodableValue("C:\\none.exe")}})});
+     }},
+    {"wrong types", [](const Method& m) { return AllKeys(m, EncodableList{EncodableValue(1)}); }},
+    {"-1", [](const Method& m) { return AllKeys(m, int32_t{-1}); }},
+    {"2^31", [](const Method& m) { return AllKeys(m, int64_t{1} << 31); }},
+    {"+32000", [](const Method& m) { return AllKeys(m, int32_t{32000}); }},
+    {"-32000", [](const Method& m) { return AllKeys(m, -32000.0); }},
+    {"1e300", [](const Method& m) { return AllKeys(m, 1e300); }},
+    {"hostile string", [](const Method& m) { return AllKeys(m, kBadUtf8 + kMiB); }}};
+
+HWND VisibleMenu() {
+  HWND menu = ::FindWindowW(L"#32768", nullptr);
+  return menu != nullptr && ::IsWindowVisible(menu) ? menu : nullptr;
+}
+
+// The commit charge: private bytes (Wine reports no PrivateUsage for another process).
+SIZE_T PrivateBytes(HANDLE process) {
+  PROCESS_MEMORY_COUNTERS counters{};
+  ::GetProcessMemoryInfo(process, &counters, sizeof(counters));
+  return counters.PagefileUsage;
+}
+
+class BadInputSweepTest : public MainHostTest {
+ protected:
+  void SetUp() override { StartHosts(); }
+
+  // One call; the tray menu's call returns only once the menu it opened closes.
+  CallResult Call(const std::string& channel, const std::string& name, const EncodableValue& args) {
+    if (name != "showTrayMenu") {
+      return ui_->Call(channel, name, args);
+    }
+    auto call =
+        std::async(std::launch::async, [&] { return ui_->Call(channel, name, args, 10000); });
+    while (call.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+      if (HWND menu = VisibleMenu()) {
+        ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+      }
+    }
+    return call.get();
+  }
+
+  // Fails unless |result| is one answer of an accepted kind.
+  void ExpectOneAnswer(const CallResult& result, const std::string& what) {
+    EXPECT_NE(result.kind, Kind::kNoAnswer) << what;
+    if (result.kind == Kind::kError) {
+      EXPECT_FALSE(result.code.empty()) << what;
+    }
+    EXPECT_EQ(::WaitForSingleObject(host_->handle(), 0), WAIT_TIMEOUT) << what;
+  }
+};
+
+TEST_F(BadInputSweepTest, EveryMethodAnswersEveryShapeOnce) {
+  const SIZE_T start = PrivateBytes(host_->handle());
+  ASSERT_GT(start, 0u);
+  for (const Method& method : Methods()) {
+    for (const Shape& shape : kShapes) {
+      const std::string what = method.channel + " " + method.name + " " + shape.name;
+      CallResult result = Call(method.channel, method.name, shape.make(method));
+      ExpectOneAnswer(result, what);
+      ASSERT_FALSE(HasFailure()) << what;
+      // A present key of the wrong type is refused, naming the key, except where
+      // such a value documentedly counts as missing.
+      if (std::string(shape.name) == "wrong types" && !method.keys.empty() &&
+          !kWrongTypeIsMissing.contains(method.name)) {
+        EXPECT_EQ(result.code, "BAD_ARGS") << what;
+        EXPECT_NE(result.message.find(method.keys[0]), std::string::npos) << what;
+      }
+    }
+  }
+  // A name no channel knows, and a known one in another case.
+  for (const auto& [channel, entries] : kChannels) {
+    std::string other_case = entries.substr(0, entries.find_first_of(": "));
+    other_case[0] = static_cast<char>(other_case[0] ^ 0x20);
+    for (const std::string& name : {std::string("noSuchMethod"), other_case}) {
+      CallResult result = Call(channel, name, EncodableValue());
+      EXPECT_EQ(result.kind, Kind::kNotImplemented) << channel << " " << name;
+      ExpectOneAnswer(result, name);
+    }
+  }
+  // The feeds' threads end, and what the sweep sent is let go.
+  for (auto [channel, name] : {std::pair{"kestrune/smtc", "stopSmtcListener"},
+                               {"kestrune/system_monitor", "stopSystemMonitor"},
+                               {"kestrune/wechat", "stopWechatListener"}}) {
+    EXPECT_EQ(ui_->Call(channel, name).kind, Kind::kSuccess) << name;
+  }
+  const SIZE_T end = PrivateBytes(host_->handle());
+  std::cout << "private bytes " << start << " -> " << end << "\n";
+  EXPECT_LT(end, start + (SIZE_T{64} << 20));
+}
+
+TEST_F(BadInputSweepTest, GarbageOnThePipeLeavesItWorking) {
+  PipeClient client;
+  ASSERT_TRUE(client.Connect());
+  std::mt19937 random(17);
+  auto noise = [&](size_t size) {
+    std::string bytes(size, '\0');
+    for (char& byte : bytes) {
+      byte = static_cast<char>(random());
+    }
+    return bytes;
+  };
+  auto header = [](uint32_t size) {
+    PipeFrameHeader bytes = EncodePipeFrameHeader(size);
+    return std::string(bytes.data(), bytes.size());
+  };
+  // Each leaves the stream at a frame boundary.
+  std::vector<std::vector<std::string>> garbage = {
+      {header(0)},  // zero-length
+      {header(65537)},
+      {header(0xFFFFFFFF)},                               // oversized, headers only
+      {header(65540) + std::string(65540, '\xff')},       // oversized, body read as headers
+      {header(65536) + noise(65536)},                     // the largest, random
+      {header(100) + "{\"cmd\":", std::string(93, ' ')},  // truncated, then completed
+      {header(20).substr(0, 2), header(20).substr(2) + noise(20)},  // split header
+      {EncodePipeFrame("{")},
+      {EncodePipeFrame("null")},
+      {EncodePipeFrame("[1,2]")},
+      {EncodePipeFrame("{\"cmd\":5}")},
+      {EncodePipeFrame("{\"cmd\":\"button_click\",\"id\":")},
+      {EncodePipeFrame(std::string("{\"cmd\":\"\0\"}", 11))},
+      {EncodePipeFrame(kBadUtf8)},
+      {EncodePipeFrame("{\"cmd\":\"button_click\",\"id\":\"" + kBadUtf8 + "\"}")},
+  };
+  for (int i = 0; i < 20; ++i) {
+    garbage.push_back({EncodePipeFrame(noise(1 + random() % 300))});
+  }
+  for (size_t i = 0; i < garbage.size(); ++i) {
+    for (const std::string& piece : garbage[i]) {
+      ASSERT_TRUE(client.SendRaw(piece)) << i;
+      ::Sleep(5);  // lets the host read the pieces apart
+    }
+    const std::string probe = "probe" + std::to_string(i);
+    ASSERT_TRUE(client.Send("{\"cmd\":\"button_click\",\"id\":\"" + probe + "\"}"));
+    EXPECT_TRUE(WaitUntil([&] {
+      for (const InterfaceCall& call : ui_->Calls()) {
+        if (call.method == "capsule.button_click" && call.arguments == Args({{"id", probe}})) {
+          return true;
+        }
+      }
+      return false;
+    })) << "after garbage "
+        << i;
+  }
+  EXPECT_TRUE(host_->running());
+}
+
+}  // namespace
+}  // namespace kr_test
