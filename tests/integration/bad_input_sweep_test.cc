@@ -108,13 +108,12 @@ const std::vector<Shape> kShapes = {
     {"invalid UTF-8", [](const Method&) { return EncodableValue(kBadUtf8); }},
     {"list",
      [](const Method&) {
-       return EncodableValue(EncodableList{
-           {},
-           EncodableValue(int64_t{1} << 31),
-           EncodableValue(kBadUtf8),
-           EncodableValue(EncodableList{}),
-           EncodableValue(EncodableMap{{EncodableValue("path"), EncodableValue(-32000)}}),
-           EncodableValue(EncodableMap{{EncodableValue("path"), EncodableValue("C:\\none.exe")}})});
+       return EncodableList{{},
+                            int64_t{1} << 31,
+                            kBadUtf8,
+                            EncodableList{},
+                            Args({{"path", -32000}}),
+                            Args({{"path", "C:\\none.exe"}})};
      }},
     {"wrong types", [](const Method& m) { return AllKeys(m, EncodableList{EncodableValue(1)}); }},
     {"-1", [](const Method& m) { return AllKeys(m, int32_t{-1}); }},
@@ -122,6 +121,8 @@ const std::vector<Shape> kShapes = {
     {"+32000", [](const Method& m) { return AllKeys(m, int32_t{32000}); }},
     {"-32000", [](const Method& m) { return AllKeys(m, -32000.0); }},
     {"1e300", [](const Method& m) { return AllKeys(m, 1e300); }},
+    {"NaN values", [](const Method& m) { return AllKeys(m, std::nan("")); }},
+    {"-inf values", [](const Method& m) { return AllKeys(m, -HUGE_VAL); }},
     {"hostile string", [](const Method& m) { return AllKeys(m, kBadUtf8 + kMiB); }}};
 
 HWND VisibleMenu() {
@@ -210,50 +211,37 @@ TEST_F(BadInputSweepTest, GarbageOnThePipeLeavesItWorking) {
   std::mt19937 random(17);
   auto noise = [&](size_t size) {
     std::string bytes(size, '\0');
-    for (char& byte : bytes) {
-      byte = static_cast<char>(random());
-    }
+    std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<char>(random()); });
     return bytes;
   };
   auto header = [](uint32_t size) {
     PipeFrameHeader bytes = EncodePipeFrameHeader(size);
     return std::string(bytes.data(), bytes.size());
   };
-  // Each leaves the stream at a frame boundary.
-  std::vector<std::vector<std::string>> garbage = {
-      {header(0)},  // zero-length
-      {header(65537)},
-      {header(0xFFFFFFFF)},                               // oversized, headers only
-      {header(65540) + std::string(65540, '\xff')},       // oversized, body read as headers
-      {header(65536) + noise(65536)},                     // the largest, random
-      {header(100) + "{\"cmd\":", std::string(93, ' ')},  // truncated, then completed
-      {header(20).substr(0, 2), header(20).substr(2) + noise(20)},  // split header
-      {EncodePipeFrame("{")},
-      {EncodePipeFrame("null")},
-      {EncodePipeFrame("[1,2]")},
-      {EncodePipeFrame("{\"cmd\":5}")},
-      {EncodePipeFrame("{\"cmd\":\"button_click\",\"id\":")},
-      {EncodePipeFrame(std::string("{\"cmd\":\"\0\"}", 11))},
-      {EncodePipeFrame(kBadUtf8)},
-      {EncodePipeFrame("{\"cmd\":\"button_click\",\"id\":\"" + kBadUtf8 + "\"}")},
-  };
+  // Each ends at a frame boundary: zero-length and oversized headers are skipped
+  // alone, so an oversized body of 0xff bytes reads as more oversized headers.
+  std::vector<std::string> garbage = {header(0), header(65537), header(0xFFFFFFFF),
+                                      header(65540) + std::string(65540, '\xff'),
+                                      EncodePipeFrame(noise(65536))};
+  for (const std::string& body :
+       {std::string("{"), std::string("null"), std::string("[1,2]"), std::string("{\"cmd\":5}"),
+        std::string("{\"cmd\":\"button_click\",\"id\":"), std::string("{\"cmd\":\"\0\"}", 11),
+        kBadUtf8, "{\"cmd\":\"button_click\",\"id\":\"" + kBadUtf8 + "\"}"}) {
+    garbage.push_back(EncodePipeFrame(body));
+  }
   for (int i = 0; i < 20; ++i) {
-    garbage.push_back({EncodePipeFrame(noise(1 + random() % 300))});
+    garbage.push_back(EncodePipeFrame(noise(1 + random() % 300)));
   }
   for (size_t i = 0; i < garbage.size(); ++i) {
-    for (const std::string& piece : garbage[i]) {
-      ASSERT_TRUE(client.SendRaw(piece)) << i;
-      ::Sleep(5);  // lets the host read the pieces apart
-    }
+    // In two writes, so that the host may also see a header or body cut short.
+    const size_t half = garbage[i].size() / 2;
+    ASSERT_TRUE(client.SendRaw(garbage[i].substr(0, half)));
+    ASSERT_TRUE(client.SendRaw(garbage[i].substr(half)));
     const std::string probe = "probe" + std::to_string(i);
     ASSERT_TRUE(client.Send("{\"cmd\":\"button_click\",\"id\":\"" + probe + "\"}"));
     EXPECT_TRUE(WaitUntil([&] {
-      for (const InterfaceCall& call : ui_->Calls()) {
-        if (call.method == "capsule.button_click" && call.arguments == Args({{"id", probe}})) {
-          return true;
-        }
-      }
-      return false;
+      std::vector<InterfaceCall> calls = ui_->Calls();
+      return !calls.empty() && calls.back().arguments == Args({{"id", probe}});
     })) << "after garbage "
         << i;
   }
