@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <random>
 #include <set>
+#include <tuple>
 
 #include "tests/support/main_host_test.h"
 #include "tests/support/pipe_client.h"
@@ -184,6 +185,24 @@ TEST_F(BadInputSweepTest, EveryMethodAnswersEveryShapeOnce) {
         EXPECT_NE(result.message.find(method.keys[0]), std::string::npos) << what;
       }
     }
+  }
+  // Right types with hostile content, for the combination parser and the capsule's commands.
+  for (const auto& [channel, name, args] :
+       std::vector<std::tuple<const char*, const char*, EncodableValue>>{
+           {"kestrune/hotkey", "reRegisterHotkey", Args({{"id", 1}, {"combo", kBadUtf8 + kMiB}})},
+           {"kestrune/hotkey", "reRegisterHotkey",
+            Args({{"id", -1}, {"combo", "Ctrl+Alt+Shift+Win++"}})},
+           {"kestrune/hotkey", "reRegisterHotkey", Args({{"id", 2147483647}, {"combo", ""}})},
+           {"kestrune/window", "showCapsuleWindow",
+            Args({{"type", "music"},
+                  {"title", kBadUtf8},
+                  {"progress", std::nan("")},
+                  {"playing", true}})},
+           {"kestrune/window", "showCapsuleWindow",
+            Args({{"type", "status"},
+                  {"text", std::string("\0\"\\", 3)},
+                  {"duration", -HUGE_VAL}})}}) {
+    ExpectOneAnswer(Call(channel, name, args), name);
   }
   // A name no channel knows, and a known one in another case.
   for (const auto& [channel, entries] : kChannels) {
