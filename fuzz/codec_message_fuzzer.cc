@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "embedder/standard_codec.h"
+#include <flutter/standard_message_codec.h>
+#include <flutter/standard_method_codec.h>
 #include "fuzz/fuzz_check.h"
 
 using flutter::EncodableValue;

@@ -7,7 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "embedder/standard_codec.h"
+#include <flutter/standard_message_codec.h>
+#include <flutter/standard_method_codec.h>
 #include "fuzz/fuzz_check.h"
 
 namespace {
