@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <sddl.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -21,7 +20,6 @@ namespace {
 
 constexpr wchar_t kPipeName[] = L"\\\\.\\pipe\\Kestrune_Capsule";
 constexpr DWORD kPipeBufferSize = 65536;
-constexpr auto kIdleWait = std::chrono::milliseconds(20);
 // The capsule's reader skips longer frames, so they are refused at the source.
 constexpr size_t kMaxMessageBytes = 65536;
 // What the log keeps of one outgoing message.
@@ -84,9 +82,77 @@ std::vector<wchar_t> CapsuleEnvironment() {
   return std::vector<wchar_t>(built.begin(), built.end());
 }
 
-bool WriteAll(HANDLE pipe, const void* data, DWORD size) {
+// One overlapped operation on the pipe with its own event; the pipe thread
+// never has more than one read and one write in flight. Whatever ends the
+// thread, an operation still running is cancelled before its buffer goes.
+class PipeIo {
+ public:
+  explicit PipeIo(HANDLE pipe) : pipe_(pipe) {}
+  ~PipeIo() { Cancel(); }
+  PipeIo(const PipeIo&) = delete;
+  PipeIo& operator=(const PipeIo&) = delete;
+
+  OVERLAPPED* Start() {
+    overlapped_ = OVERLAPPED{};
+    overlapped_.hEvent = done_.get();
+    pending_ = true;
+    return &overlapped_;
+  }
+
+  // The operation finished at once, or failed to start.
+  void Settled() { pending_ = false; }
+
+  // Result of a finished operation: false with the error in GetLastError.
+  bool Result(DWORD* bytes) {
+    pending_ = false;
+    return ::GetOverlappedResult(pipe_, &overlapped_, bytes, FALSE);
+  }
+
+  void Cancel() {
+    if (pending_) {
+      ::CancelIoEx(pipe_, &overlapped_);
+      DWORD ignored = 0;
+      ::GetOverlappedResult(pipe_, &overlapped_, &ignored, TRUE);
+      pending_ = false;
+    }
+  }
+
+  bool pending() const { return pending_; }
+  HANDLE done() const { return done_.get(); }
+
+ private:
+  HANDLE pipe_;
+  UniqueHandle done_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  OVERLAPPED overlapped_{};
+  bool pending_ = false;
+};
+
+// Waits for |io| or for the stop event; true once |io| has finished, false
+// (with |io| cancelled) when teardown came first.
+bool WaitForIo(FlutterWindow* window, PipeIo& io) {
+  HANDLE handles[] = {window->pipe_stop_event.get(), io.done()};
+  if (::WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+    return true;
+  }
+  io.Cancel();
+  return false;
+}
+
+enum class WriteResult { kWritten, kFailed, kStopped };
+
+// Writes all of |data|; a capsule that stops reading holds up only this
+// thread, and teardown still ends the wait.
+WriteResult WriteAll(FlutterWindow* window, PipeIo& io, const void* data, DWORD size) {
+  if (!::WriteFile(window->capsule_pipe, data, size, nullptr, io.Start()) &&
+      ::GetLastError() != ERROR_IO_PENDING) {
+    io.Settled();
+    return WriteResult::kFailed;
+  }
+  if (!WaitForIo(window, io)) {
+    return WriteResult::kStopped;
+  }
   DWORD written = 0;
-  return ::WriteFile(pipe, data, size, &written, nullptr) && written == size;
+  return io.Result(&written) && written == size ? WriteResult::kWritten : WriteResult::kFailed;
 }
 
 }  // namespace
@@ -110,7 +176,7 @@ void StartCapsule(FlutterWindow* window) {
   // Only the first instance, only local clients: nobody else may own or
   // listen on the capsule's pipe.
   window->capsule_pipe = ::CreateNamedPipeW(
-      kPipeName, PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
+      kPipeName, PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE | FILE_FLAG_OVERLAPPED,
       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
       kPipeBufferSize, kPipeBufferSize, 0, &attributes);
   if (window->capsule_pipe == INVALID_HANDLE_VALUE) {
@@ -142,14 +208,13 @@ void StartCapsule(FlutterWindow* window) {
   blur_guard = ::GetTickCount64() + kGuardAfterCapsuleStartMs;
   collapse_sent = false;
   window->pipe_running = true;
-  window->pipe_waiting_for_client = true;
+  ::ResetEvent(window->pipe_stop_event.get());
   try {
     window->pipe_thread = std::thread(CapsulePipeThread, window);
   } catch (const std::exception& error) {
     // Without its thread nobody would ever talk to the capsule: end it.
     DebugLogF("[KR] Capsule pipe thread could not start: %s", error.what());
     window->pipe_running = false;
-    window->pipe_waiting_for_client = false;
     StopCapsule(window);
     window->pipe_outbox.Close();
   }
@@ -167,24 +232,12 @@ void StopCapsule(FlutterWindow* window) {
     DebugLog("[KR] Capsule process terminated");
   }
   if (window->pipe_thread.joinable()) {
-    if (window->pipe_waiting_for_client) {
-      // A thread still waiting for its client is released by connecting as one.
-      UniqueFileHandle wake(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
-    }
-    // The client may be another process that never reads, so the thread can
-    // sit in a write that ending the capsule does not release. Once the pipe
-    // is disconnected every later call fails at once; a call already waiting
-    // is cancelled.
-    if (window->capsule_pipe != INVALID_HANDLE_VALUE) {
-      ::DisconnectNamedPipe(window->capsule_pipe);
-    }
-    if (HANDLE thread = window->pipe_thread_handle.load()) {
-      ::CancelSynchronousIo(thread);
-    }
+    // Every wait of the pipe thread includes this event: it cancels its own
+    // I/O and ends, whether it waits for a client, for input or on a capsule
+    // that never reads.
+    ::SetEvent(window->pipe_stop_event.get());
     window->pipe_thread.join();
   }
-  UniqueHandle thread_handle(window->pipe_thread_handle.exchange(nullptr));
   if (window->capsule_pipe != INVALID_HANDLE_VALUE) {
     ::CloseHandle(window->capsule_pipe);
     window->capsule_pipe = INVALID_HANDLE_VALUE;
@@ -207,6 +260,9 @@ void PipeSend(FlutterWindow* window, const std::string& message) {
     return;
   }
   PipeOutbox::PushResult result = window->pipe_outbox.Push(message);
+  if (result.outcome == PipeOutbox::PushOutcome::kQueued) {
+    ::SetEvent(window->pipe_wake_event.get());
+  }
   if (result.outcome == PipeOutbox::PushOutcome::kClosed && result.first_refusal) {
     DebugLog("[KR] PipeSend: capsule pipe has ended, dropping messages from now on");
   } else if (result.outcome == PipeOutbox::PushOutcome::kTooLarge) {
@@ -218,55 +274,107 @@ void PipeSend(FlutterWindow* window, const std::string& message) {
 
 namespace {
 
+// Waits for the capsule to connect; false when the connection failed or
+// teardown came first.
+bool ConnectCapsule(FlutterWindow* window) {
+  PipeIo io(window->capsule_pipe);
+  DWORD error = ERROR_SUCCESS;
+  if (!::ConnectNamedPipe(window->capsule_pipe, io.Start())) {
+    error = ::GetLastError();
+    if (error != ERROR_IO_PENDING) {
+      io.Settled();
+    } else if (!WaitForIo(window, io)) {
+      return false;
+    } else {
+      DWORD ignored = 0;
+      error = io.Result(&ignored) ? ERROR_SUCCESS : ::GetLastError();
+    }
+  } else {
+    io.Settled();
+  }
+  if (error != ERROR_SUCCESS && error != ERROR_PIPE_CONNECTED) {
+    DebugLogF("[KR] Capsule pipe connect failed: %lu", error);
+    return false;
+  }
+  return true;
+}
+
+// Writes every queued message, oldest first; false when teardown came first.
+bool WriteQueued(FlutterWindow* window, PipeIo& io) {
+  for (const std::string& message : window->pipe_outbox.TakeAll()) {
+    PipeFrameHeader header = EncodePipeFrameHeader(static_cast<uint32_t>(message.size()));
+    WriteResult w1 = WriteAll(window, io, header.data(), static_cast<DWORD>(header.size()));
+    WriteResult w2 = w1 == WriteResult::kStopped
+                         ? WriteResult::kStopped
+                         : WriteAll(window, io, message.data(), static_cast<DWORD>(message.size()));
+    if (w2 == WriteResult::kStopped) {
+      return false;
+    }
+    DebugLogF("[KR] PipeWrite: w1=%d w2=%d len=%u", w1 == WriteResult::kWritten ? 1 : 0,
+              w2 == WriteResult::kWritten ? 1 : 0, static_cast<unsigned>(message.size()));
+  }
+  return true;
+}
+
+void LogDisconnected(FlutterWindow* window) {
+  // The line keeps the name it has always had, which readers of the log
+  // search for, though nothing peeks any more.
+  if (window->pipe_running) {
+    DebugLog("[KR] Capsule pipe peek failed, disconnected");
+  }
+}
+
+// The thread sleeps until input arrives, a message is queued or teardown
+// stops it: one read is always in flight, so nothing is polled.
 void RunCapsulePipe(FlutterWindow* window) {
   HANDLE pipe = window->capsule_pipe;
   DebugLog("[KR] Waiting for capsule pipe connection...");
-  if (!::ConnectNamedPipe(pipe, nullptr)) {
-    DWORD error = ::GetLastError();
-    if (error != ERROR_PIPE_CONNECTED) {
-      window->pipe_waiting_for_client = false;
-      DebugLogF("[KR] Capsule pipe connect failed: %lu", error);
-      window->pipe_outbox.Close();
-      return;
-    }
+  if (!ConnectCapsule(window)) {
+    window->pipe_outbox.Close();
+    return;
   }
-  window->pipe_waiting_for_client = false;
   DebugLog("[KR] Capsule pipe connected");
   DebugLog("[KR] Capsule pipe listen thread started");
 
   PipeFrameReader reader;
-  std::vector<char> buffer(kPipeBufferSize);
   auto deliver = [window](std::string_view message) { HandleCapsuleMessage(window, message); };
-  while (window->pipe_running) {
-    // Written outside any lock: a capsule that stops reading can hold up
-    // only this thread.
-    for (const std::string& message : window->pipe_outbox.TakeAll()) {
-      PipeFrameHeader header = EncodePipeFrameHeader(static_cast<uint32_t>(message.size()));
-      bool w1 = WriteAll(pipe, header.data(), static_cast<DWORD>(header.size()));
-      bool w2 = WriteAll(pipe, message.data(), static_cast<DWORD>(message.size()));
-      DebugLogF("[KR] PipeWrite: w1=%d w2=%d len=%u", w1 ? 1 : 0, w2 ? 1 : 0,
-                static_cast<unsigned>(message.size()));
+  // Declared before the operations, which must end before it goes.
+  std::vector<char> buffer(kPipeBufferSize);
+  PipeIo read_io(pipe);
+  PipeIo write_io(pipe);
+  // Messages queued before the connection go first.
+  bool running = WriteQueued(window, write_io);
+  while (running && window->pipe_running) {
+    if (!read_io.pending() &&
+        !GetWin32Procs().read_file(pipe, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr,
+                                   read_io.Start()) &&
+        ::GetLastError() != ERROR_IO_PENDING) {
+      read_io.Settled();
+      LogDisconnected(window);
+      break;
     }
-    DWORD available = 0;
-    if (!GetWin32Procs().peek_named_pipe(pipe, nullptr, 0, nullptr, &available, nullptr)) {
-      if (window->pipe_running) {
-        DebugLog("[KR] Capsule pipe peek failed, disconnected");
+    // Pending, or done at once: either way its event is set when it is done.
+    HANDLE handles[] = {window->pipe_stop_event.get(), read_io.done(),
+                        window->pipe_wake_event.get()};
+    DWORD woken = ::WaitForMultipleObjects(3, handles, FALSE, INFINITE);
+    if (woken == WAIT_OBJECT_0 + 1) {
+      DWORD read = 0;
+      if (!read_io.Result(&read)) {
+        reader.DropPartialFrame();
+        LogDisconnected(window);
+        break;
+      }
+      reader.Feed(std::string_view(buffer.data(), read), deliver);
+    } else if (woken == WAIT_OBJECT_0 + 2) {
+      running = WriteQueued(window, write_io);
+    } else {
+      if (woken != WAIT_OBJECT_0) {
+        DebugLogF("[KR] Capsule pipe wait failed: %lu", ::GetLastError());
       }
       break;
     }
-    if (available == 0) {
-      window->pipe_outbox.WaitForMessages(kIdleWait);
-      continue;
-    }
-    // Only what is already there is read, so this never waits on the capsule.
-    DWORD read = 0;
-    DWORD wanted = available < buffer.size() ? available : static_cast<DWORD>(buffer.size());
-    if (!::ReadFile(pipe, buffer.data(), wanted, &read, nullptr) || read == 0) {
-      reader.DropPartialFrame();
-      continue;
-    }
-    reader.Feed(std::string_view(buffer.data(), read), deliver);
   }
+  read_io.Cancel();
   window->pipe_outbox.Close();
   DebugLog("[KR] Capsule pipe listen thread exiting");
 }
@@ -274,13 +382,6 @@ void RunCapsulePipe(FlutterWindow* window) {
 }  // namespace
 
 void CapsulePipeThread(FlutterWindow* window) {
-  // A real handle of this thread, so that teardown can cancel a write that
-  // waits on a client which never reads.
-  HANDLE self = nullptr;
-  if (::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &self,
-                        THREAD_TERMINATE, FALSE, 0)) {
-    window->pipe_thread_handle = self;
-  }
   try {
     RunCapsulePipe(window);
   } catch (const std::exception& error) {

@@ -42,7 +42,7 @@ TEST_F(CapsulePipeFailureTest, WithoutTheOwnerOnlyProtectionNoPipeAndNoCapsule) 
 TEST_F(CapsulePipeFailureTest, AnExceptionOnThePipeThreadEndsThePipeNotTheProcess) {
   // Any program that ends at once will do as the capsule here.
   SetCapsuleExecutable(kr_test::ProgramFolder() + L"kr_log_writer.exe");
-  GetWin32Procs().peek_named_pipe = [](HANDLE, LPVOID, DWORD, LPDWORD, LPDWORD, LPDWORD) -> BOOL {
+  GetWin32Procs().read_file = [](HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED) -> BOOL {
     throw std::bad_alloc();
   };
   kr_test::LogReader log(DebugLogPath());

@@ -1,6 +1,5 @@
 #include "capsule/pipe_outbox.h"
 
-#include <chrono>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -10,26 +9,23 @@ PipeOutbox::PipeOutbox(size_t byte_cap) : byte_cap_(byte_cap) {}
 
 PipeOutbox::PushResult PipeOutbox::Push(std::string message) {
   PushResult result;
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    if (closed_) {
-      result.outcome = PushOutcome::kClosed;
-      result.first_refusal = !std::exchange(refused_since_close_, true);
-      return result;
-    }
-    if (message.size() > byte_cap_) {
-      result.outcome = PushOutcome::kTooLarge;
-      return result;
-    }
-    while (!messages_.empty() && queued_bytes_ + message.size() > byte_cap_) {
-      queued_bytes_ -= messages_.front().size();
-      messages_.pop_front();
-      ++result.dropped_oldest;
-    }
-    queued_bytes_ += message.size();
-    messages_.push_back(std::move(message));
+  std::lock_guard<std::mutex> hold(lock_);
+  if (closed_) {
+    result.outcome = PushOutcome::kClosed;
+    result.first_refusal = !std::exchange(refused_since_close_, true);
+    return result;
   }
-  queued_.notify_all();
+  if (message.size() > byte_cap_) {
+    result.outcome = PushOutcome::kTooLarge;
+    return result;
+  }
+  while (!messages_.empty() && queued_bytes_ + message.size() > byte_cap_) {
+    queued_bytes_ -= messages_.front().size();
+    messages_.pop_front();
+    ++result.dropped_oldest;
+  }
+  queued_bytes_ += message.size();
+  messages_.push_back(std::move(message));
   return result;
 }
 
@@ -41,20 +37,11 @@ std::deque<std::string> PipeOutbox::TakeAll() {
   return taken;
 }
 
-bool PipeOutbox::WaitForMessages(std::chrono::milliseconds timeout) {
-  std::unique_lock<std::mutex> hold(lock_);
-  queued_.wait_for(hold, timeout, [this] { return !messages_.empty() || closed_; });
-  return !messages_.empty();
-}
-
 void PipeOutbox::Close() {
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    closed_ = true;
-    messages_.clear();
-    queued_bytes_ = 0;
-  }
-  queued_.notify_all();
+  std::lock_guard<std::mutex> hold(lock_);
+  closed_ = true;
+  messages_.clear();
+  queued_bytes_ = 0;
 }
 
 size_t PipeOutbox::queued_bytes() const {

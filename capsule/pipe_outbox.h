@@ -1,8 +1,6 @@
 #ifndef KESTRUNE_CAPSULE_PIPE_OUTBOX_H_
 #define KESTRUNE_CAPSULE_PIPE_OUTBOX_H_
 
-#include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <mutex>
@@ -45,11 +43,7 @@ class PipeOutbox {
   // Removes and returns every queued message, oldest first.
   std::deque<std::string> TakeAll();
 
-  // Waits until a message is queued, the outbox is closed or |timeout| passes;
-  // true when messages are queued.
-  bool WaitForMessages(std::chrono::milliseconds timeout);
-
-  // Drops what is queued and refuses every later push; wakes waiters. For when
+  // Drops what is queued and refuses every later push. For when
   // the pipe thread has ended for good.
   void Close();
 
@@ -58,7 +52,6 @@ class PipeOutbox {
  private:
   const size_t byte_cap_;
   mutable std::mutex lock_;
-  std::condition_variable queued_;
   std::deque<std::string> messages_;
   size_t queued_bytes_ = 0;
   bool closed_ = false;

@@ -21,6 +21,7 @@
 #include "feeds/media/media_feed.h"
 #include "feeds/system/sample_pacer.h"
 #include "icons/icon_channel.h"
+#include "runner/unique_resource.h"
 #include "runner/win32_window.h"
 
 using Channel = flutter::MethodChannel<flutter::EncodableValue>;
@@ -62,12 +63,12 @@ class FlutterWindow : public Win32Window {
   std::atomic<uint32_t> capsule_pid{0};
   HANDLE capsule_pipe = INVALID_HANDLE_VALUE;
   std::thread pipe_thread;
-  // A real Win32 handle of the pipe thread (std::thread's may not be one), for
-  // cancelling its blocking calls at teardown; owned, closed after the join.
-  std::atomic<HANDLE> pipe_thread_handle{nullptr};
   std::atomic<bool> pipe_running{false};
-  // True while the pipe thread waits for the capsule to connect.
-  std::atomic<bool> pipe_waiting_for_client{false};
+  // The pipe thread sleeps on these and on its pipe I/O only: set when a
+  // message is queued, and when teardown stops it. They live as long as the
+  // window, since any thread may still queue after the pipe has ended.
+  UniqueHandle pipe_wake_event{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+  UniqueHandle pipe_stop_event{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   // Queued messages for the capsule, with their own lock; bounded.
   PipeOutbox pipe_outbox;
 

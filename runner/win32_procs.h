@@ -26,14 +26,14 @@ struct Win32Procs {
   HWND(WINAPI* set_focus)(HWND) = ::SetFocus;
   void(WINAPI* keybd_event)(BYTE, BYTE, DWORD, ULONG_PTR) = ::keybd_event;
 
-  // The capsule pipe: its protection, and the pipe thread's polling, where a
+  // The capsule pipe: its protection, and the pipe thread's reads, where a
   // test can make a failure happen that Wine never produces.
   BOOL(WINAPI* convert_security_descriptor)
   (LPCWSTR,
    DWORD,
    PSECURITY_DESCRIPTOR*,
    PULONG) = ::ConvertStringSecurityDescriptorToSecurityDescriptorW;
-  BOOL(WINAPI* peek_named_pipe)(HANDLE, LPVOID, DWORD, LPDWORD, LPDWORD, LPDWORD) = ::PeekNamedPipe;
+  BOOL(WINAPI* read_file)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED) = ::ReadFile;
 };
 
 // The table in use; tests may swap entries and must restore them.
