@@ -9,11 +9,16 @@
 #include "runner/focus/foreground.h"
 #include "runner/focus/interaction_state.h"
 #include "runner/main_thread_tasks.h"
+#include "runner/unique_resource.h"
 
 std::atomic<bool> poll_running{false};
 std::thread poll_thread;
 
 namespace {
+
+// Set by the stop, so that it does not wait out a period; manual-reset,
+// cleared by the start.
+UniqueHandle poll_stop_event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
 
 // Only the polling thread touches these.
 bool poll_had_focus = false;
@@ -132,8 +137,11 @@ void PollOnce() {
 void BlurPollThread() noexcept {
   DebugLog("[KR] BlurPollThread: started");
   while (poll_running) {
-    ::Sleep(kPollPeriodMs);
-    if (!poll_running) {
+    DWORD woken = ::WaitForSingleObject(poll_stop_event.get(), kPollPeriodMs);
+    if (woken == WAIT_FAILED) {
+      ::Sleep(kPollPeriodMs);  // no event: the period still holds
+    }
+    if (woken == WAIT_OBJECT_0 || !poll_running) {
       break;
     }
     try {
@@ -152,11 +160,13 @@ void StartBlurPollThread() {
     return;
   }
   poll_had_focus = false;
+  ::ResetEvent(poll_stop_event.get());
   poll_thread = std::thread(BlurPollThread);
 }
 
 void StopBlurPollThread() {
   poll_running.exchange(false);
+  ::SetEvent(poll_stop_event.get());
   if (poll_thread.joinable()) {
     poll_thread.join();
   }
