@@ -38,10 +38,18 @@ if(WIN32)
   # Static runtime: the executable and test programs need no mingw DLLs beside them.
   add_link_options(-static -static-libgcc -static-libstdc++)
 
-  # GoogleTest from Debian's sources, built for the target.
+  # GoogleTest from Debian's sources, built for the target. A tree against the
+  # real wrapper builds only the executable, so on a Windows machine without
+  # those sources its test programs are declared against empty stand-ins and
+  # never built.
   set(KR_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-  add_subdirectory(${KR_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  if(EXISTS ${KR_GTEST_SOURCE_DIR}/CMakeLists.txt OR NOT KR_FLUTTER_WRAPPER)
+    add_subdirectory(${KR_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  else()
+    add_library(gtest INTERFACE)
+    add_library(gtest_main INTERFACE)
+  endif()
 
   # Folder of the debug log. Fixed at build time; the default is the Temp folder of
   # Wine's user (named after the building account) for cross builds, the

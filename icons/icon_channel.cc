@@ -59,18 +59,27 @@ IconWorker::~IconWorker() {
 }
 
 void IconWorker::Submit(IconRequest request, IconResult result) {
-  uint64_t id = next_id_++;
-  unanswered_.emplace(id, std::move(result));
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    queue_.emplace_back(id, std::move(request));
-  }
   if (!running_) {
     if (thread_.joinable()) {
       thread_.join();
     }
     running_ = true;
-    thread_ = std::thread([this] { Run(); });
+    try {
+      thread_ = std::thread([this] { Run(); });
+    } catch (const std::exception& error) {
+      // Nobody would ever answer a queued list: this call is refused now, and
+      // the next one tries again.
+      running_ = false;
+      DebugLogF("[Icon] extraction thread not started: %s", error.what());
+      result->Error("THREAD_FAILED", error.what());
+      return;
+    }
+  }
+  uint64_t id = next_id_++;
+  unanswered_.emplace(id, std::move(result));
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    queue_.emplace_back(id, std::move(request));
   }
   wake_.notify_one();
 }

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "runner/debug_log.h"
 #include "runner/flutter_window.h"
 #include "runner/main_thread_tasks.h"
 #include "runner/unique_resource.h"
@@ -256,7 +257,14 @@ void StartWechatListener(FlutterWindow* window) {
     window->wechat_thread.join();
   }
   window->wechat_pacer.Rearm();
-  window->wechat_thread = std::thread(WechatListenerLoop, window);
+  try {
+    window->wechat_thread = std::thread(WechatListenerLoop, window);
+  } catch (const std::exception& error) {
+    // Cleared, so that the next start tries again instead of finding the
+    // listener "running" with no thread.
+    DebugLogF("[WeChat] Listener thread not started: %s", error.what());
+    window->wechat_running = false;
+  }
 }
 
 void StopWechatListener(FlutterWindow* window) {
