@@ -1,6 +1,7 @@
 // The floor of summon latency: a minimal program that shows, centres and
 // foregrounds its own window on its own WM_HOTKEY (Ctrl+Space), and hides it on
-// WM_APP. Used by summon_wine_bench side by side with the host.
+// WM_APP. Used by summon_wine_bench side by side with the host. With "--show"
+// its window is shown from the start: the floor of idle_cost_wine_bench.
 #include <windows.h>
 
 namespace {
@@ -28,7 +29,7 @@ LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t* command_line, int) {
   WNDCLASSW window_class{};
   window_class.lpfnWndProc = FloorProc;
   window_class.hInstance = instance;
@@ -38,6 +39,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int) {
                                   0, 720, 530, nullptr, nullptr, instance, nullptr);
   if (window == nullptr || !::RegisterHotKey(window, 1, MOD_CONTROL | MOD_NOREPEAT, VK_SPACE)) {
     return 1;
+  }
+  if (wcsstr(command_line, L"--show") != nullptr) {
+    ::ShowWindow(window, SW_SHOWNOACTIVATE);
   }
   MSG msg;
   while (::GetMessageW(&msg, nullptr, 0, 0)) {

@@ -227,12 +227,12 @@ int main(int argc, char** argv) {
 
   Measurement floor;
   {
-    const std::string program = Narrow(kr_test::ProgramFolder() + L"idle_floor.exe");
+    const std::string program = Narrow(kr_test::ProgramFolder() + L"hotkey_floor.exe");
     const std::set<int> before = ProcessesRunning(program);
-    auto process =
-        kr_test::ChildProcess::Start(kr_test::ProgramFolder() + L"idle_floor.exe", {}, {});
+    auto process = kr_test::ChildProcess::Start(kr_test::ProgramFolder() + L"hotkey_floor.exe",
+                                                {L"--show"}, {});
     if (!process ||
-        kr_test::WaitForHostWindow(process->pid(), 10000, L"KR_IDLE_FLOOR") == nullptr) {
+        kr_test::WaitForHostWindow(process->pid(), 10000, L"KR_SUMMON_FLOOR") == nullptr) {
       std::fprintf(stderr, "floor did not start\n");
       return 1;
     }
