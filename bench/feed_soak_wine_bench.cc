@@ -12,7 +12,10 @@
 // end at most +32 handles, +16 GDI, USER objects and windows, +8 MiB private
 // bytes. Wine answers GetProcessHandleCount and GetGuiResources with 0, so
 // there the handles are counted in the system handle table and the windows
-// stand in for USER objects. A soak, so no floor: the figures are rates.
+// stand in for USER objects. The system monitor's history (300 samples, one a
+// second) fills during the first five minutes, a part of the private bytes'
+// growth; growth from half-time on is printed too. A soak, so no floor: the
+// figures are rates.
 // Default 600 s:
 //   tools/wine-run build/win64/wine build/win64/bin/feed_soak_wine_bench.exe
 //   tools/wine-run build/win64/wine build/win64/bin/feed_soak_wine_bench.exe --seconds 60
@@ -988,6 +991,10 @@ int main(int argc, char** argv) {
   auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
   std::optional<Resources> baseline;
   Resources last_running;
+  // The system monitor keeps 300 samples, one a second: its history fills for
+  // five minutes after the start, so growth is also shown from half-time on.
+  std::optional<Resources> second_half;
+  double second_half_at = 0;
   Resources peak;
   std::thread conductor([&] {
     int64_t k = 0;
@@ -1012,6 +1019,10 @@ int main(int argc, char** argv) {
       peak.private_mib = std::max(peak.private_mib, now.private_mib);
       peak.windows = std::max(peak.windows, now.windows);
       last_running = now;
+      if (!second_half && elapsed() >= seconds / 2) {
+        second_half = now;
+        second_half_at = elapsed();
+      }
       int64_t in = media->raised[0] + media->raised[1] + media->raised[2];
       int64_t out, chat_out, snaps;
       {
@@ -1213,6 +1224,13 @@ int main(int argc, char** argv) {
         "  (handles from %s; private bytes: PrivateUsage, or PagefileUsage where that is 0)\n",
         b.handles_from_table ? "the system handle table, GetProcessHandleCount says 0"
                              : "GetProcessHandleCount");
+    if (second_half) {
+      std::printf(
+          "  from %.0f s to the last checkpoint: handles %+ld, windows %+ld, private "
+          "%+.2f MiB\n",
+          second_half_at, e.handles - second_half->handles, e.windows - second_half->windows,
+          e.private_mib - second_half->private_mib);
+    }
     // Growth: the larger of the last checkpoint under load and the stopped load.
     const long handles = std::max(e.handles, f.handles) - b.handles;
     const long gdi = std::max(e.gdi, f.gdi) - b.gdi;
