@@ -50,6 +50,16 @@ int FakeSession::Held() {
   return static_cast<int>(held_.size());
 }
 
+void FakeSession::ReleaseHeld() {
+  std::unique_lock<std::mutex> guard(lock);
+  std::vector<std::function<void()>> ready = std::move(held_);
+  held_.clear();
+  guard.unlock();
+  for (auto& invoke : ready) {
+    invoke();
+  }
+}
+
 // A canceled operation's handler is dropped: the waiter has given up on it.
 HRESULT FakeSession::Cancel() {
   std::unique_lock<std::mutex> guard(lock);

@@ -133,6 +133,8 @@ class FakeSession final : public FakeObject<FakeSession,
     return media_changed.Count() + playback_changed.Count() + timeline_changed.Count();
   }
   int Held();
+  // Completes the held operations now, on this thread.
+  void ReleaseHeld();
   void SetTitle(const wchar_t* text) {
     std::lock_guard<std::mutex> guard(lock);
     title = text;
