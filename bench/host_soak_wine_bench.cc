@@ -1,8 +1,10 @@
-// Soak of the real host under Wine, about 10 minutes at full counts: the bench
-// plays the interface (UI bridge), the capsule's interface (pipe client), the
-// user's keyboard (SendInput) and another application in front (helper window).
-//   tools/wine-run build/win64/wine build/win64/bin/host_soak_wine_bench.exe [--scale 0.05]
-// Full counts, scaled by --scale:
+// Soak of the real host under Wine: the bench plays the interface (UI bridge),
+// the capsule's interface (pipe client), the user's keyboard (SendInput) and
+// another application in front (helper window). About 6 minutes at full counts
+// on the 2-core machine, most of it in the keystrokes and the summons.
+//   tools/wine-run build/win64/wine build/win64/bin/host_soak_wine_bench.exe
+//   tools/wine-run build/win64/wine build/win64/bin/host_soak_wine_bench.exe --scale 0.05
+// Full counts, multiplied by --scale:
 // - 100 000 key presses through the low-level hook: Delete and Esc in turn, with
 //   the card reported expanded, so each Delete key-down is a "close_tag" and each
 //   Esc key-down an "esc_collapse" at the interface, and both keys pass on to the
@@ -15,11 +17,13 @@
 // Checks, PASS/FAIL each, exit code 1 on any failure: nothing lost and order kept
 // for every stream; from the start sample (after a warm-up) to the end, each
 // process (host and capsule) may grow by at most 50 handles, 20 GDI objects,
-// 20 USER objects, 2 windows and 16 MiB of private bytes (Wine 8 counts no GDI or
-// USER objects and no handles per process: the handles are counted in the
-// system's handle table instead, the windows by enumeration); the debug log was rotated when
-// the run wrote enough to pass 32 MiB. There is no floor for a soak: the
-// throughput of each stream is printed to be compared between runs.
+// 20 USER objects, 2 windows and 16 MiB of private bytes (Wine 8 counts no GDI
+// or USER objects and no handles per process: the handles are counted in the
+// system's handle table instead, the windows by enumeration, and the private
+// bytes are its PagefileUsage); the debug log was rotated when the run wrote
+// enough to pass 32 MiB, and every Delete key-down's line is in it or in its
+// rotated copy. There is no floor for a soak: the throughput of each stream is
+// printed to be compared between runs.
 #include <windows.h>
 #include <psapi.h>
 #include <winternl.h>
@@ -35,6 +39,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -268,7 +273,8 @@ class LogMeter {
       : start_size_(FileSize(DebugLogPath())),
         last_size_(start_size_),
         rotated_stamp_(LastWrite(RotatedDebugLogPath())),
-        rotated_size_(FileSize(RotatedDebugLogPath())) {}
+        rotated_size_(FileSize(RotatedDebugLogPath())),
+        start_tick_(::GetTickCount64()) {}
 
   void Sample() {
     uint64_t size = FileSize(DebugLogPath());
@@ -282,28 +288,54 @@ class LogMeter {
     last_size_ = size;
   }
 
-  void Check(Verdicts& verdicts) {
+  // |deletes| Delete key-downs went through the hook since the meter was made:
+  // each wrote one line, which must be in the log or in its rotated copy.
+  void Check(Verdicts& verdicts, size_t deletes) {
     Sample();
     constexpr uint64_t kRotationBytes = 32ull << 20;
-    bool rotated = LastWrite(RotatedDebugLogPath()) != rotated_stamp_ ||
-                   FileSize(RotatedDebugLogPath()) != rotated_size_;
+    const uint64_t rotated_size = FileSize(RotatedDebugLogPath());
+    const bool rotated =
+        LastWrite(RotatedDebugLogPath()) != rotated_stamp_ || rotated_size != rotated_size_;
     std::printf(
         "debug log %ls: %.1f MiB at the start, %.1f MiB written by the run, %d rotation(s)\n",
         DebugLogPath(), MiB(start_size_), MiB(logged_), rotations_seen_);
     if (start_size_ + logged_ > kRotationBytes) {
-      verdicts.Check(rotated && FileSize(RotatedDebugLogPath()) > 0,
-                     "the log passed 32 MiB and was rotated to kr_debug.1.log");
+      verdicts.Check(
+          rotated && rotated_size > kRotationBytes && FileSize(DebugLogPath()) < kRotationBytes,
+          Format("the log passed 32 MiB and was rotated: kr_debug.1.log %.1f MiB, "
+                 "kr_debug.log %.1f MiB",
+                 MiB(rotated_size), MiB(FileSize(DebugLogPath()))));
     } else {
       std::printf("note: the run did not reach the rotation size (%.1f + %.1f of 32 MiB)\n",
                   MiB(start_size_), MiB(logged_));
     }
+    if (rotations_seen_ <= 1) {
+      // A second rotation would have overwritten the copy.
+      size_t lines = CountSince(kr_test::ReadWholeFile(RotatedDebugLogPath())) +
+                     CountSince(kr_test::ReadWholeFile(DebugLogPath()));
+      verdicts.Check(lines == deletes,
+                     Format("debug log: Delete key-down lines %zu of %zu", lines, deletes));
+    }
   }
 
  private:
+  // Lines of a Delete key-down the hook wrote from the meter's start on.
+  size_t CountSince(const std::string& log) const {
+    constexpr std::string_view kLine = " | [KR] KB: vk=0x2E wparam=256 ";
+    size_t count = 0;
+    for (size_t at = log.find(kLine); at != std::string::npos; at = log.find(kLine, at + 1)) {
+      size_t line_start = log.rfind('\n', at);
+      line_start = line_start == std::string::npos ? 0 : line_start + 1;
+      count += std::strtoull(log.c_str() + line_start, nullptr, 10) >= start_tick_ ? 1 : 0;
+    }
+    return count;
+  }
+
   uint64_t start_size_;
   uint64_t last_size_;
   uint64_t rotated_stamp_;
   uint64_t rotated_size_;
+  uint64_t start_tick_;
   uint64_t logged_ = 0;
   int rotations_seen_ = 0;
 };
@@ -685,6 +717,7 @@ int main(int argc, char** argv) {
   const size_t presses = Scaled(100000, scale, 2);
   const size_t messages = Scaled(10000, scale, 1);
   const size_t summons = Scaled(1000, scale, 2);
+  constexpr size_t kWarmUpPresses = 200;
   std::printf("scale %.3f: %zu key presses, %zu capsule messages each way, %zu summons\n", scale,
               presses, messages, summons);
 
@@ -724,7 +757,8 @@ int main(int argc, char** argv) {
   bool warm =
       s.ui->Call(kHotkeyChannel, "set_card_expanded", Args("expanded", EncodableValue(true)))
               .kind == kr_test::CallResult::Kind::kSuccess &&
-      Keystrokes(s, verdicts, 200, false) && CapsuleToInterface(s, verdicts, 100, 1000000, false) &&
+      Keystrokes(s, verdicts, kWarmUpPresses, false) &&
+      CapsuleToInterface(s, verdicts, 100, 1000000, false) &&
       InterfaceToCapsule(s, verdicts, 100, 1000000, false);
   SummonCounts warm_summons;
   for (size_t i = 0; i < 4; ++i) {
@@ -754,7 +788,7 @@ int main(int argc, char** argv) {
   std::printf("run took %.1f s\n", Seconds() - start);
 
   resources.CheckGrowth(verdicts);
-  log.Check(verdicts);
+  log.Check(verdicts, kWarmUpPresses / 2 + presses / 2);
   verdicts.Check(host->running(), "host still running");
   std::printf("%d check(s) failed\n", verdicts.failures());
   return verdicts.failures() == 0 ? 0 : 1;
