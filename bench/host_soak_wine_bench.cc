@@ -1,6 +1,6 @@
 // Soak of the real host under Wine: the bench plays the interface (UI bridge),
 // the capsule's interface (pipe client), the user's keyboard (SendInput) and
-// another application in front (helper window). About 6 minutes at full counts
+// another application in front (helper window). 4 to 6 minutes at full counts
 // on the 2-core machine, most of it in the keystrokes and the summons.
 //   tools/wine-run build/win64/wine build/win64/bin/host_soak_wine_bench.exe
 //   tools/wine-run build/win64/wine build/win64/bin/host_soak_wine_bench.exe --scale 0.05
