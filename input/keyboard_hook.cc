@@ -2,6 +2,7 @@
 
 #include "input/hook_watchdog.h"
 #include "input/hotkey_dispatch.h"
+#include "input/hotkey_event.h"
 #include "runner/debug_log.h"
 #include "runner/flutter_window.h"
 #include "runner/focus/interaction_state.h"
@@ -110,14 +111,17 @@ LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wparam, LPARAM lparam) noexce
     if (decision.post_activate) {
       Post(kActivateMsg, 0);
     }
+    // Every event for the interface takes the same way, so they arrive in key
+    // order: a posted message would wait behind the card's queue while a later
+    // key's event, sent from here, went first.
     if (decision.dispatch_event != 0) {
       DispatchHotkeyEvent(window, decision.dispatch_event);
     }
     if (decision.space_voice >= 0) {
-      Post(kSpaceVoiceMsg, static_cast<WPARAM>(decision.space_voice));
+      DispatchHotkeyEvent(window, decision.space_voice != 0 ? kSpaceDown : kSpaceUp);
     }
     if (decision.post_close_tag) {
-      Post(kCloseTagMsg, 0);
+      DispatchHotkeyEvent(window, kCloseTag);
     }
     if (decision.swallow) {
       return 1;

@@ -27,11 +27,9 @@ extern std::atomic<bool> space_combo_active;
 extern std::atomic<FlutterWindow*> flutter_window_instance;
 
 // Private messages, posted (never sent) to the main window.
-inline constexpr UINT kSpaceVoiceMsg = WM_USER + 100;      // 1124
 inline constexpr UINT kSystemSnapshotMsg = WM_USER + 101;  // 1125
 inline constexpr UINT kSmtcEventMsg = WM_USER + 102;       // 1126
 inline constexpr UINT kActivateMsg = WM_USER + 200;        // 1224
-inline constexpr UINT kCloseTagMsg = WM_USER + 202;        // 1226
 inline constexpr UINT kSelectOnMsg = WM_USER + 203;        // 1227
 inline constexpr UINT kCapsuleExpandMsg = WM_USER + 400;   // 1424
 // Drains the queue of work handed to the main thread by other threads.

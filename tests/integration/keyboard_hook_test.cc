@@ -105,5 +105,32 @@ TEST_F(KeyboardHookTest, EscAndXAreSeenAndOnlyTheChordsXIsSwallowed) {
   EXPECT_EQ(helper_->KeyUps('X'), 4);
 }
 
+TEST_F(KeyboardHookTest, EventsOfOneHookReachTheInterfaceInKeyOrder) {
+  ASSERT_TRUE(SetCardExpanded(true));
+  const size_t first = ui_->Calls().size();
+  // The card's queue holds posted work ("select_on" each) when the keys come;
+  // the hook runs before it, and so must what the hook sends, in key order.
+  for (int i = 0; i < 2000; ++i) {
+    ::PostMessageW(window_, 1227, 0, 0);
+  }
+  INPUT keys[4] = {};
+  for (int i = 0; i < 4; ++i) {
+    keys[i].type = INPUT_KEYBOARD;
+    keys[i].ki.wVk = i < 2 ? VK_DELETE : VK_ESCAPE;
+    keys[i].ki.dwFlags = i % 2 == 0 ? 0 : KEYEVENTF_KEYUP;
+  }
+  ::SendInput(4, keys, sizeof(INPUT));
+  ASSERT_TRUE(
+      WaitUntil([&] { return Count("select_on") == 2000 && Count("esc_collapse") == 1; }, 20000));
+  std::vector<std::string> order;
+  for (const InterfaceCall& call : ui_->CallsFrom(first)) {
+    if (call.method == "close_tag" || call.method == "esc_collapse") {
+      order.push_back(call.method);
+    }
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{"close_tag", "esc_collapse"}));
+  ASSERT_TRUE(SetCardExpanded(false));
+}
+
 }  // namespace
 }  // namespace kr_test

@@ -2,6 +2,7 @@
 
 #include <ws2tcpip.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <random>
@@ -113,6 +114,11 @@ std::optional<InterfaceCall> BridgeConnection::WaitForCall(const std::string& ch
 std::vector<InterfaceCall> BridgeConnection::Calls() const {
   std::lock_guard<std::mutex> guard(lock_);
   return calls_;
+}
+
+std::vector<InterfaceCall> BridgeConnection::CallsFrom(size_t first) const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return {calls_.begin() + static_cast<ptrdiff_t>(std::min(first, calls_.size())), calls_.end()};
 }
 
 bool BridgeConnection::SendRaw(const std::vector<uint8_t>& bytes) {

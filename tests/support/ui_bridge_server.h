@@ -62,6 +62,8 @@ class BridgeConnection {
                                            DWORD timeout_ms = 5000);
   // Every call from the host so far, in arrival order.
   std::vector<InterfaceCall> Calls() const;
+  // The calls from the |first|-th on, for callers that poll through many.
+  std::vector<InterfaceCall> CallsFrom(size_t first) const;
 
   // Writes bytes as they are, for malformed-input tests; the second then ends
   // the sending side, as a peer that quits mid-frame.
