@@ -26,10 +26,14 @@ extern std::atomic<bool> click_through;
 extern std::atomic<bool> space_combo_active;
 extern std::atomic<FlutterWindow*> flutter_window_instance;
 
-// Private messages, posted (never sent) to the main window.
+// Private messages, posted (never sent) to the main window. The keyboard hook
+// sends its events itself, in key order, but the push-to-talk and close-tag
+// messages still work for whoever posts them.
+inline constexpr UINT kSpaceVoiceMsg = WM_USER + 100;      // 1124
 inline constexpr UINT kSystemSnapshotMsg = WM_USER + 101;  // 1125
 inline constexpr UINT kSmtcEventMsg = WM_USER + 102;       // 1126
 inline constexpr UINT kActivateMsg = WM_USER + 200;        // 1224
+inline constexpr UINT kCloseTagMsg = WM_USER + 202;        // 1226
 inline constexpr UINT kSelectOnMsg = WM_USER + 203;        // 1227
 inline constexpr UINT kCapsuleExpandMsg = WM_USER + 400;   // 1424
 // Drains the queue of work handed to the main thread by other threads.

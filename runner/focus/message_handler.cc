@@ -375,6 +375,9 @@ std::optional<LRESULT> HandleOwnMessage(FlutterWindow* window,
     case WM_TIMER:
       OnTimer(hwnd, wparam);
       return std::nullopt;
+    case kSpaceVoiceMsg:
+      DispatchHotkeyEvent(window, wparam != 0 ? kSpaceDown : kSpaceUp);
+      return 0;
     case kSystemSnapshotMsg:
       ForwardPending(window->snapshot_lock, window->pending_snapshot,
                      window->system_monitor_channel.get(), "system.snapshot", false);
@@ -384,6 +387,12 @@ std::optional<LRESULT> HandleOwnMessage(FlutterWindow* window,
       return 0;
     case kActivateMsg:
       return OnActivateMsg(hwnd);
+    case kCloseTagMsg:
+      DebugLog("[KR] kCloseTagMsg received");
+      if (FlutterWindow* instance = flutter_window_instance.load()) {
+        DispatchHotkeyEvent(instance, kCloseTag);
+      }
+      return 0;
     case kSelectOnMsg:
       if (window->channels_ready && window->hotkey_channel) {
         window->hotkey_channel->InvokeMethod("select_on",
